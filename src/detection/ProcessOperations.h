@@ -1,0 +1,40 @@
+#pragma once
+
+#include "detection/ProcessInfo.h"
+#include "platform/ProcessServices.h"
+#include "platform/RunningApplicationsService.h"
+
+#include <QString>
+#include <optional>
+
+namespace ostrel {
+
+// Builds process records for the attribution steps and recognises Ostrel itself.
+class ProcessOperations {
+public:
+    ProcessOperations(RunningApplicationsService& applications, const ProcessServices& processes);
+
+    // The record of a running application: "Unknown" when it has no name.
+    static ProcessInfo fromApplication(const RunningApplication& application);
+
+    // Microphone side: always a record, "Process <pid>" when nothing names the process.
+    ProcessInfo makeProcessInfo(qint32 pid);
+    // Camera side: the running application, else the executable's file name, else nothing.
+    std::optional<ProcessInfo> processDetails(qint32 pid);
+
+    static bool isOwnBundleIdentifier(const QString& bundleIdentifier);
+    bool isOwnProcess(const ProcessInfo& process) const;
+
+    // Whether the installed application declares that it uses the camera or the microphone.
+    bool hasMediaUsageDeclaration(const QString& bundlePath);
+    // Where the application registered for the identifier lives; empty when unknown.
+    QString applicationPath(const QString& bundleIdentifier);
+
+private:
+    RunningApplicationRef applicationWithPid(qint32 pid);
+
+    RunningApplicationsService& applications_;
+    const ProcessServices& processes_;
+};
+
+} // namespace ostrel

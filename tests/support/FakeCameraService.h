@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/CameraService.h"
+#include "platform/ObserverList.h"
+
+namespace ostrel {
+
+class FakeCameraService final : public CameraService {
+public:
+    std::vector<CaptureDevice> cameras() override { return devices; }
+    AuthorizationStatus authorizationStatus() override { return authorization; }
+    std::vector<qint32> holderPids() override { return holders; }
+    void addObserver(CameraObserver* observer) override { observers.add(observer); }
+    void removeObserver(CameraObserver* observer) override { observers.remove(observer); }
+
+    std::vector<CaptureDevice> devices;
+    AuthorizationStatus authorization = AuthorizationStatus::Authorized;
+    std::vector<qint32> holders;
+    ObserverList<CameraObserver> observers;
+};
+
+} // namespace ostrel
