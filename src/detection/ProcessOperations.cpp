@@ -11,9 +11,16 @@ ProcessOperations::ProcessOperations(RunningApplicationsService& applications,
     : applications_(applications), processes_(processes) {}
 
 ProcessInfo ProcessOperations::fromApplication(const RunningApplication& application) {
-    return {application.processIdentifier,
-            application.localizedName.value_or(QStringLiteral("Unknown")),
-            application.bundleIdentifier, application.bundlePath};
+    return {application.processIdentifier, displayName(application), application.bundleIdentifier,
+            application.bundlePath};
+}
+
+QString ProcessOperations::displayName(const RunningApplication& application) {
+    return application.localizedName.value_or(QStringLiteral("Unknown"));
+}
+
+bool ProcessOperations::isOtherIdentifiedApplication(const RunningApplication& application) {
+    return application.bundleIdentifier && !isOwnBundleIdentifier(*application.bundleIdentifier);
 }
 
 RunningApplicationRef ProcessOperations::applicationWithPid(qint32 pid) {

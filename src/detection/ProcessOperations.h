@@ -16,6 +16,11 @@ public:
 
     // The record of a running application: "Unknown" when it has no name.
     static ProcessInfo fromApplication(const RunningApplication& application);
+    // How messages name an application: "Unknown" when it has no name.
+    static QString displayName(const RunningApplication& application);
+    // An application with a bundle identifier that is not Ostrel's: the only kind the
+    // attribution steps consider.
+    static bool isOtherIdentifiedApplication(const RunningApplication& application);
 
     // Microphone side: always a record, "Process <pid>" when nothing names the process.
     ProcessInfo makeProcessInfo(qint32 pid);
