@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CaptureDevice.h"
+#include "platform/StatusAnswer.h"
 #include "platform/WeakRef.h"
 
 #include <QtGlobal>
@@ -10,14 +11,7 @@ namespace ostrel {
 
 using AudioDeviceId = quint32; // 0 means no device
 
-// The answer of one audio-system query: a status of 0 means the value is valid; any other
-// status is the error the query met (it is printed, never thrown).
-template <class T> struct AudioAnswer {
-    qint32 status = 0;
-    T value{};
-
-    bool ok() const { return status == 0; }
-};
+template <class T> using AudioAnswer = StatusAnswer<T>;
 
 class AudioSystemObserver : public LifetimeTracked {
 public:
@@ -53,6 +47,9 @@ public:
     // Processes other than Ostrel that record from the default input, in a stable order;
     // empty when none does or the system cannot tell.
     virtual std::vector<qint32> holderPids() = 0;
+    // Whether holderPids() is the system's knowledge right now, so that an empty list means
+    // that nobody records.
+    virtual bool canNameHolders() { return true; }
 
     virtual void addObserver(AudioSystemObserver* observer) = 0;
     virtual void removeObserver(AudioSystemObserver* observer) = 0;

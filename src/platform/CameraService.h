@@ -29,6 +29,9 @@ public:
     // Processes other than Ostrel that hold a camera open, in a stable order; empty when
     // none does or the system cannot tell.
     virtual std::vector<qint32> holderPids() = 0;
+    // Whether holderPids() is the system's knowledge, so that an empty list means that
+    // nobody holds a camera.
+    virtual bool canNameHolders() { return true; }
 
     virtual void addObserver(CameraObserver* observer) = 0;
     virtual void removeObserver(CameraObserver* observer) = 0;

@@ -19,6 +19,7 @@ public:
         return {0, clientObjects.value(pid, 0)};
     }
     std::vector<qint32> holderPids() override { return holders; }
+    bool canNameHolders() override { return canTell; }
     void addObserver(AudioSystemObserver* observer) override { observers.add(observer); }
     void removeObserver(AudioSystemObserver* observer) override { observers.remove(observer); }
 
@@ -30,6 +31,7 @@ public:
     AudioAnswer<std::vector<quint32>> streams{0, {}};
     QHash<qint32, quint32> clientObjects;
     std::vector<qint32> holders;
+    bool canTell = true;
     ObserverList<AudioSystemObserver> observers;
 };
 

@@ -10,12 +10,14 @@ public:
     std::vector<CaptureDevice> cameras() override { return devices; }
     AuthorizationStatus authorizationStatus() override { return authorization; }
     std::vector<qint32> holderPids() override { return holders; }
+    bool canNameHolders() override { return canTell; }
     void addObserver(CameraObserver* observer) override { observers.add(observer); }
     void removeObserver(CameraObserver* observer) override { observers.remove(observer); }
 
     std::vector<CaptureDevice> devices;
     AuthorizationStatus authorization = AuthorizationStatus::Authorized;
     std::vector<qint32> holders;
+    bool canTell = true;
     ObserverList<CameraObserver> observers;
 };
 

@@ -1,0 +1,273 @@
+#include "advanced/AdvancedDeviceMonitor.h"
+
+#include "advanced/SecurityKeywords.h"
+#include "platform/Log.h"
+
+#include <QFileInfo>
+
+namespace ostrel {
+
+namespace {
+
+// The value under `key` when it holds exactly the type T; payloads of another shape are
+// ignored rather than converted.
+template <class T> std::optional<T> typedValue(const QVariantMap& userInfo, const QString& key) {
+    const auto found = userInfo.constFind(key);
+    if (found == userInfo.constEnd() || found->metaType() != QMetaType::fromType<T>()) {
+        return std::nullopt;
+    }
+    return found->value<T>();
+}
+
+} // namespace
+
+AdvancedDeviceMonitor::AdvancedDeviceMonitor(const AdvancedMonitorPlatform& platform)
+    : platform_(platform), evidence_(platform.detector.cameras, platform.detector.audio),
+      originalMonitor_(std::make_unique<DeviceMonitor>(platform.detector)),
+      kernelMonitor_(std::make_unique<KernelDeviceMonitor>(platform)),
+      processTracker_(std::make_unique<ProcessTracker>(platform)) {
+    NotificationCenter& center = platform_.notifications;
+    subscriptions_.push_back(center.addObserver(
+        QStringLiteral("KernelDeviceActivityDetected"),
+        [this](const Notification& notification) { handleKernelDeviceActivity(notification); }));
+    subscriptions_.push_back(center.addObserver(
+        QStringLiteral("HighRiskProcessDetected"),
+        [this](const Notification& notification) { handleHighRiskProcess(notification); }));
+    subscriptions_.push_back(center.addObserver(
+        QStringLiteral("DirectDeviceAccessDetected"),
+        [this](const Notification& notification) { handleDirectDeviceAccess(notification); }));
+    logLine(QStringLiteral("🔧 [AdvancedMonitor] Advanced device monitoring initialized"));
+}
+
+AdvancedDeviceMonitor::~AdvancedDeviceMonitor() {
+    for (NotificationCenter::ObserverId id : subscriptions_) {
+        platform_.notifications.removeObserver(id);
+    }
+}
+
+void AdvancedDeviceMonitor::startComprehensiveMonitoring() {
+    logLine(QStringLiteral("🚀 [AdvancedMonitor] Starting comprehensive device monitoring..."));
+    originalMonitor_->delegate = this;
+    originalMonitor_->startMonitoring();
+    if (enableKernelMonitoring) {
+        kernelMonitor_->startKernelMonitoring();
+    }
+    if (enableProcessTracking) {
+        processTracker_->startTracking();
+        if (enableBriefAccessDetection) {
+            processTracker_->startBriefAccessDetection();
+        }
+    }
+    deviceCheckTimer_ =
+        platform_.detector.loop.scheduleRepeating(comparisonInterval, [this] { checkDevices(); });
+    logLine(QStringLiteral("✅ [AdvancedMonitor] All monitoring systems active"));
+}
+
+void AdvancedDeviceMonitor::stopAdvancedMonitoring() {
+    logLine(QStringLiteral("🛑 [AdvancedMonitor] Stopping advanced monitoring..."));
+    deviceCheckTimer_.cancel();
+    originalMonitor_->stopMonitoring();
+    kernelMonitor_->stopKernelMonitoring();
+    processTracker_->stopTracking();
+    logLine(QStringLiteral("✅ [AdvancedMonitor] All monitoring systems stopped"));
+}
+
+void AdvancedDeviceMonitor::deviceAccessChanged(DeviceType device, bool isActive,
+                                                const std::optional<ProcessInfo>& processInfo) {
+    recordDeviceAccess(device, isActive, processInfo, DetectionMethod::AvFoundation);
+}
+
+void AdvancedDeviceMonitor::checkDevices() {
+    const bool camera = originalMonitor_->isCameraActive();
+    if (camera != lastCameraState_) {
+        const std::optional<ProcessInfo> process =
+            camera ? std::optional(detectProcessUsingDevice()) : std::nullopt;
+        recordDeviceAccess(DeviceType::Camera, camera, process, DetectionMethod::Comprehensive);
+        lastCameraState_ = camera;
+    }
+    const bool microphone = originalMonitor_->isMicrophoneActive();
+    if (microphone != lastMicrophoneState_) {
+        const std::optional<ProcessInfo> process =
+            microphone ? std::optional(detectProcessUsingDevice()) : std::nullopt;
+        recordDeviceAccess(DeviceType::Microphone, microphone, process,
+                           DetectionMethod::Comprehensive);
+        lastMicrophoneState_ = microphone;
+    }
+}
+
+ProcessInfo AdvancedDeviceMonitor::detectProcessUsingDevice() {
+    for (const RunningApplicationRef& application :
+         platform_.detector.applications.runningApplications()) {
+        if (!application->bundleIdentifier ||
+            !security::knownMediaBundleIdentifiers().contains(*application->bundleIdentifier)) {
+            continue;
+        }
+        const qint32 pid = application->processIdentifier;
+        const QString name = ProcessOperations::displayName(*application);
+        const bool legitimate = kernelMonitor_->analyzeProcessSecurity(pid).isLegitimate;
+        return {pid,
+                legitimate ? name
+                           : QStringLiteral("Suspicious Process: %1 (PID: %2)")
+                                 .arg(name, QString::number(pid)),
+                application->bundleIdentifier, application->bundlePath};
+    }
+    return ProcessInfo::unknownProcess();
+}
+
+void AdvancedDeviceMonitor::recordDeviceAccess(DeviceType device, bool isActive,
+                                               const std::optional<ProcessInfo>& processInfo,
+                                               DetectionMethod method) {
+    MainRunLoop& loop = platform_.detector.loop;
+    detectionHistory_.push_back(
+        {device, isActive, processInfo, method, loop.now(), loop.monotonicNow()});
+    while (detectionHistory_.size() > historyLimit) {
+        detectionHistory_.pop_front();
+    }
+    checkForBriefAccessPattern();
+
+    if (DeviceMonitorDelegate* receiver = delegate.get()) {
+        receiver->deviceAccessChanged(device, isActive, processInfo);
+    }
+    if (isActive || method != DetectionMethod::Comprehensive) {
+        logLine(QStringLiteral("📊 [AdvancedMonitor] Device access recorded:"));
+        logLine(QStringLiteral("   - Device: ") + rawValue(device));
+        logLine(QStringLiteral("   - Active: ") + boolText(isActive));
+        logLine(QStringLiteral("   - Method: ") + rawValue(method));
+        if (processInfo) {
+            logLine(QStringLiteral("   - Process: %1 (PID: %2)")
+                        .arg(processInfo->name, QString::number(processInfo->pid)));
+        }
+    }
+}
+
+void AdvancedDeviceMonitor::checkForBriefAccessPattern() {
+    const MonotonicTime now = platform_.detector.loop.monotonicNow();
+    const size_t windowSize = std::min<size_t>(10, detectionHistory_.size());
+    const auto window = detectionHistory_.end() - static_cast<std::ptrdiff_t>(windowSize);
+
+    QList<DeviceAccessEvent> kept;
+    for (auto event = window; event != detectionHistory_.end(); ++event) {
+        if (event->isActive || secondsSince(event->recordedAt, now) >= 2.0) {
+            continue;
+        }
+        const bool deviceWasActive =
+            std::any_of(window, detectionHistory_.end(), [&](const DeviceAccessEvent& other) {
+                return other.device == event->device && other.isActive;
+            });
+        if (deviceWasActive) {
+            kept.append(*event);
+        }
+    }
+    if (kept.size() >= 3) {
+        logLine(QStringLiteral(
+            "⚡ [AdvancedMonitor] Brief access pattern detected - possible stealth attempt"));
+        platform_.notifications.post(QStringLiteral("BriefAccessDetected"),
+                                     {{QStringLiteral("events"), QVariant::fromValue(kept)}});
+    }
+}
+
+void AdvancedDeviceMonitor::handleKernelDeviceActivity(const Notification& notification) {
+    const std::optional<quint32> deviceId =
+        typedValue<quint32>(notification.userInfo, QStringLiteral("deviceID"));
+    const std::optional<bool> isRunning =
+        typedValue<bool>(notification.userInfo, QStringLiteral("isRunning"));
+    if (!deviceId || !isRunning) {
+        return;
+    }
+    logLine(QStringLiteral("🔴 [AdvancedMonitor] Kernel-level device activity detected"));
+    logLine(QStringLiteral("   - Device ID: %1").arg(*deviceId));
+    logLine(QStringLiteral("   - Running: ") + boolText(*isRunning));
+    // The camera system lists cameras only, so its devices are cameras whatever their number.
+    const ProcessInfo systemLevel{
+        -1, QStringLiteral("System-Level Device Access"), QStringLiteral("system.kernel.device"),
+        QStringLiteral("/System/Library/Frameworks/CoreMediaIO.framework/")};
+    recordDeviceAccess(DeviceType::Camera, *isRunning, systemLevel, DetectionMethod::KernelLevel);
+}
+
+void AdvancedDeviceMonitor::handleHighRiskProcess(const Notification& notification) {
+    const std::optional<qint32> pid =
+        typedValue<qint32>(notification.userInfo, QStringLiteral("pid"));
+    const std::optional<QString> name =
+        typedValue<QString>(notification.userInfo, QStringLiteral("name"));
+    const std::optional<ProcessSecurityInfo> securityInfo =
+        typedValue<ProcessSecurityInfo>(notification.userInfo, QStringLiteral("securityInfo"));
+    if (!pid || !name || !securityInfo) {
+        return;
+    }
+    logLine(QStringLiteral("⚠️ [AdvancedMonitor] Suspicious process accessing devices"));
+    logLine(QStringLiteral("   - Process: %1 (PID: %2)").arg(*name, QString::number(*pid)));
+    logLine(QStringLiteral("   - Security Risk Level: HIGH"));
+
+    const QString displayName =
+        name->contains(QStringLiteral("(PID:"))
+            ? QStringLiteral("Suspicious Process: ") + *name
+            : QStringLiteral("Suspicious Process: %1 (PID: %2)").arg(*name, QString::number(*pid));
+    const ProcessInfo process{*pid, displayName, QStringLiteral("suspicious.process.detected"),
+                              std::nullopt};
+    // An unusual process is not a device user by itself: where the system names the holders,
+    // only the devices it really holds are recorded.
+    if (evidence_.holdsCamera(*pid).value_or(true)) {
+        recordDeviceAccess(DeviceType::Camera, true, process, DetectionMethod::ProcessAnalysis);
+    }
+    if (evidence_.holdsMicrophone(*pid).value_or(true)) {
+        recordDeviceAccess(DeviceType::Microphone, true, process, DetectionMethod::ProcessAnalysis);
+    }
+}
+
+void AdvancedDeviceMonitor::handleDirectDeviceAccess(const Notification& notification) {
+    const std::optional<qint32> pid =
+        typedValue<qint32>(notification.userInfo, QStringLiteral("pid"));
+    const std::optional<bool> hasVideo =
+        typedValue<bool>(notification.userInfo, QStringLiteral("hasVideo"));
+    const std::optional<bool> hasAudio =
+        typedValue<bool>(notification.userInfo, QStringLiteral("hasAudio"));
+    if (!pid || !hasVideo || !hasAudio) {
+        return;
+    }
+    const std::optional<QString> path = platform_.detector.processes.executablePath(*pid);
+    const QString name =
+        path && !path->isEmpty() ? QFileInfo(*path).fileName() : QStringLiteral("Unknown Process");
+    if (isLegitimateProcess(*pid, name)) {
+        logLine(
+            QStringLiteral("✅ [AdvancedMonitor] Legitimate app detected via file descriptors: ") +
+            name);
+        return;
+    }
+    logLine(QStringLiteral("🔍 [AdvancedMonitor] Unauthorized device access detected"));
+    logLine(QStringLiteral("   - PID: %1").arg(*pid));
+    logLine(QStringLiteral("   - Process: ") + name);
+    logLine(QStringLiteral("   - Video FD: ") + boolText(*hasVideo));
+    logLine(QStringLiteral("   - Audio FD: ") + boolText(*hasAudio));
+
+    const ProcessInfo process{
+        *pid, QStringLiteral("Unauthorized Access: %1 (PID: %2)").arg(name, QString::number(*pid)),
+        QStringLiteral("unauthorized.device.access"), std::nullopt};
+    if (*hasVideo) {
+        recordDeviceAccess(DeviceType::Camera, true, process, DetectionMethod::FileDescriptor);
+    }
+    if (*hasAudio) {
+        recordDeviceAccess(DeviceType::Microphone, true, process, DetectionMethod::FileDescriptor);
+    }
+}
+
+bool AdvancedDeviceMonitor::isLegitimateProcess(qint32 pid, const QString& name) {
+    if (security::containsAny(name.toLower(), security::legitimateNameKeywords())) {
+        logLine(QStringLiteral("✅ [AdvancedMonitor] Process %1 recognized as legitimate app")
+                    .arg(name));
+        return true;
+    }
+    if (const std::optional<QString> path = platform_.detector.processes.executablePath(pid);
+        path && security::startsWithAny(*path, security::legitimatePathPrefixes())) {
+        logLine(QStringLiteral("✅ [AdvancedMonitor] Process %1 from legitimate location: %2")
+                    .arg(name, *path));
+        return true;
+    }
+    if (kernelMonitor_->analyzeProcessSecurity(pid).isLegitimate) {
+        logLine(QStringLiteral("✅ [AdvancedMonitor] Process %1 passed security legitimacy check")
+                    .arg(name));
+        return true;
+    }
+    return false;
+}
+
+} // namespace ostrel

@@ -1,0 +1,273 @@
+#include "advanced/ProcessTracker.h"
+
+#include "advanced/SecurityKeywords.h"
+#include "platform/Log.h"
+
+#include <QFileInfo>
+#include <QVariant>
+
+namespace ostrel {
+
+ProcessTracker::ProcessTracker(const AdvancedMonitorPlatform& platform)
+    : platform_(platform), evidence_(platform.detector.cameras, platform.detector.audio) {}
+
+ProcessTracker::~ProcessTracker() {
+    if (observingApplications_) {
+        platform_.detector.applications.removeObserver(this);
+    }
+}
+
+void ProcessTracker::startTracking() {
+    logLine(QStringLiteral("🔍 [ProcessTracker] Starting advanced process tracking..."));
+    kernelMonitor_ = std::make_unique<KernelDeviceMonitor>(platform_);
+    processMonitorTimer_ =
+        platform_.detector.loop.scheduleRepeating(scanInterval, [this] { scanProcesses(); });
+    if (!observingApplications_) {
+        platform_.detector.applications.addObserver(this);
+        observingApplications_ = true;
+    }
+    logLine(QStringLiteral("✅ [ProcessTracker] Process tracking initialized"));
+}
+
+void ProcessTracker::startBriefAccessDetection() {
+    briefAccessTimer_ =
+        platform_.detector.loop.scheduleRepeating(sweepInterval, [this] { sweepForBriefAccess(); });
+    logLine(QStringLiteral("⚡ [ProcessTracker] Brief access detection enabled"));
+}
+
+void ProcessTracker::stopTracking() {
+    logLine(QStringLiteral("🛑 [ProcessTracker] Stopping process tracking..."));
+    processMonitorTimer_.cancel();
+    briefAccessTimer_.cancel();
+    if (observingApplications_) {
+        platform_.detector.applications.removeObserver(this);
+        observingApplications_ = false;
+    }
+}
+
+DetailedProcessInfo ProcessTracker::describeProcess(qint32 pid, bool withTaskFigures) const {
+    const ProcessServices& processes = platform_.detector.processes;
+    DetailedProcessInfo info;
+    info.pid = pid;
+    if (const std::optional<QString> path = processes.executablePath(pid); path) {
+        info.path = *path;
+        info.name = QFileInfo(*path).fileName();
+    }
+    if (withTaskFigures) {
+        if (const std::optional<TaskFigures> figures = processes.taskFigures(pid)) {
+            info.virtualSize = figures->virtualSize;
+            info.residentSize = figures->residentSize;
+            info.totalUser = figures->totalUser;
+            info.totalSystem = figures->totalSystem;
+        }
+    }
+    return info;
+}
+
+std::vector<DetailedProcessInfo> ProcessTracker::listAllProcesses() {
+    std::vector<DetailedProcessInfo> list;
+    for (qint32 pid : platform_.detector.processes.allPids()) {
+        if (pid >= 1) {
+            list.push_back(describeProcess(pid, true));
+        }
+    }
+    return list;
+}
+
+void ProcessTracker::scanProcesses() {
+    // Only the ids are compared; new processes are described afresh below.
+    std::set<qint32> current;
+    for (qint32 pid : platform_.detector.processes.allPids()) {
+        if (pid >= 1) {
+            current.insert(pid);
+        }
+    }
+    for (qint32 pid : current) {
+        if (!previousProcesses_.contains(pid)) {
+            analyzeNewProcess(describeProcess(pid, true));
+        }
+    }
+    forgetEndedProcesses(current);
+    previousProcesses_ = std::move(current);
+}
+
+void ProcessTracker::sweepForBriefAccess() {
+    std::set<qint32> running;
+    for (qint32 pid : platform_.detector.processes.allPids()) {
+        if (pid < 1) {
+            continue;
+        }
+        running.insert(pid);
+        // The sweep judges by name and path; task figures are not needed for that.
+        if (isSuspiciousProcess(describeProcess(pid, false))) {
+            analyzeFileDescriptors(pid);
+        }
+    }
+    forgetEndedProcesses(running);
+}
+
+void ProcessTracker::forgetEndedProcesses(const std::set<qint32>& running) {
+    std::erase_if(findings_, [&](const auto& entry) { return !running.contains(entry.first); });
+}
+
+void ProcessTracker::analyzeNewProcess(const DetailedProcessInfo& process) {
+    if (!isSuspiciousProcess(process)) {
+        return;
+    }
+    logLine(QStringLiteral("🚨 [ProcessTracker] Suspicious process detected:"));
+    logLine(QStringLiteral("   - Name: ") + process.name);
+    logLine(QStringLiteral("   - PID: %1").arg(process.pid));
+    logLine(QStringLiteral("   - Path: ") + process.path);
+    analyzeFileDescriptors(process.pid);
+    checkProcessPath(process.pid);
+    checkMemoryUsage(process.pid);
+}
+
+bool ProcessTracker::isSuspiciousProcess(const DetailedProcessInfo& process) const {
+    const QString name = process.name.toLower();
+    const QString path = process.path.toLower();
+    for (const QString& keyword : security::suspiciousKeywords()) {
+        if (name.contains(keyword) || path.contains(keyword)) {
+            return true;
+        }
+    }
+    return security::startsWithAny(process.path, security::temporaryPathPrefixes());
+}
+
+void ProcessTracker::analyzeFileDescriptors(qint32 pid) {
+    const std::optional<int> count = platform_.detector.processes.descriptorCount(pid);
+    const std::optional<bool> holdsCamera = evidence_.holdsCamera(pid);
+    const std::optional<bool> holdsMicrophone = evidence_.holdsMicrophone(pid);
+    // The descriptor-count guess is only needed for a device whose holders the system cannot
+    // name; a process the system names as holder is reported whatever its count.
+    const bool countLicensesGuess = count && *count > descriptorThreshold;
+    const bool video = holdsCamera ? *holdsCamera : countLicensesGuess && likelyUsesCamera(pid);
+    const bool audio =
+        holdsMicrophone ? *holdsMicrophone : countLicensesGuess && likelyUsesMicrophone(pid);
+
+    DirectAccessFinding finding{describeProcess(pid, false).path, video, audio};
+    const auto previous = findings_.find(pid);
+    const bool alreadyReported = previous != findings_.end() && previous->second == finding;
+    findings_[pid] = finding;
+    if (alreadyReported || (!video && !audio)) {
+        return;
+    }
+    if (video) {
+        logLine(QStringLiteral("📹 [ProcessTracker] Process %1 likely has camera access (high FD "
+                               "count)")
+                    .arg(pid));
+    }
+    if (audio) {
+        logLine(QStringLiteral("🎵 [ProcessTracker] Process %1 likely has microphone access (high "
+                               "FD count)")
+                    .arg(pid));
+    }
+    platform_.notifications.post(QStringLiteral("DirectDeviceAccessDetected"),
+                                 {{QStringLiteral("pid"), QVariant::fromValue<qint32>(pid)},
+                                  {QStringLiteral("hasVideo"), video},
+                                  {QStringLiteral("hasAudio"), audio}});
+}
+
+bool ProcessTracker::likelyUsesCamera(qint32 pid) {
+    if (const std::optional<bool> holds = evidence_.holdsCamera(pid)) {
+        return *holds;
+    }
+    const DetailedProcessInfo process = describeProcess(pid, false);
+    if (pid < 1 || process.path.isEmpty()) {
+        return false;
+    }
+    return security::containsAny(process.name.toLower(), security::cameraNameKeywords()) ||
+           security::containsAny(process.path.toLower(), security::cameraPathKeywords());
+}
+
+bool ProcessTracker::likelyUsesMicrophone(qint32 pid) {
+    if (const std::optional<bool> holds = evidence_.holdsMicrophone(pid)) {
+        return *holds;
+    }
+    const DetailedProcessInfo process = describeProcess(pid, false);
+    if (pid < 1 || process.path.isEmpty()) {
+        return false;
+    }
+    return security::containsAny(process.name.toLower(), security::microphoneNameKeywords()) ||
+           security::containsAny(process.path.toLower(), security::microphonePathKeywords());
+}
+
+void ProcessTracker::checkProcessPath(qint32 pid) {
+    const QString path = pid >= 1 ? describeProcess(pid, false).path : QString();
+    if (path.isEmpty()) {
+        logLine(
+            QStringLiteral("⚠️ [ProcessTracker] Process %1 has no accessible path").arg(pid));
+        return;
+    }
+    if (!path.startsWith(QLatin1Char('/'))) {
+        logLine(
+            QStringLiteral("⚠️ [ProcessTracker] Process %1 has suspicious path: ").arg(pid) +
+            path);
+    }
+    if (!security::startsWithAny(path, security::usualLocations())) {
+        logLine(QStringLiteral("⚠️ [ProcessTracker] Process %1 running from unusual location: ")
+                    .arg(pid) +
+                path);
+    }
+}
+
+void ProcessTracker::checkMemoryUsage(qint32 pid) {
+    const std::optional<TaskFigures> figures = platform_.detector.processes.taskFigures(pid);
+    if (!figures) {
+        return;
+    }
+    const double gigabytes = static_cast<double>(figures->virtualSize) / 1024.0 / 1024.0 / 1024.0;
+    if (gigabytes > 10.0) {
+        logLine(
+            QStringLiteral("⚠️ [ProcessTracker] Process %1 has unusually high virtual memory: "
+                           "%2GB")
+                .arg(pid)
+                .arg(gigabytes, 0, 'f', 2));
+    }
+}
+
+void ProcessTracker::applicationLaunched(const RunningApplicationRef& application) {
+    if (!application) {
+        return;
+    }
+    logLine(QStringLiteral("🚀 [ProcessTracker] Application launched: %1 (PID: %2)")
+                .arg(ProcessOperations::displayName(*application),
+                     QString::number(application->processIdentifier)));
+    analyzeLaunchedApplication(*application);
+}
+
+void ProcessTracker::applicationTerminated(const RunningApplicationRef& application) {
+    if (!application) {
+        return;
+    }
+    logLine(QStringLiteral("🛑 [ProcessTracker] Application terminated: %1 (PID: %2)")
+                .arg(ProcessOperations::displayName(*application),
+                     QString::number(application->processIdentifier)));
+}
+
+void ProcessTracker::analyzeLaunchedApplication(const RunningApplication& application) {
+    const qint32 pid = application.processIdentifier;
+    const QString name = ProcessOperations::displayName(application);
+    if (kernelMonitor_) {
+        const ProcessSecurityInfo security = kernelMonitor_->analyzeProcessSecurity(pid);
+        if (!security.isLegitimate) {
+            logLine(QStringLiteral("⚠️ [ProcessTracker] High-risk process detected:"));
+            logLine(QStringLiteral("   - Process: %1 (PID: %2)").arg(name, QString::number(pid)));
+            logLine(QStringLiteral("   - Sandboxed: ") + boolText(security.isSandboxed));
+            logLine(QStringLiteral("   - Camera entitlement: ") +
+                    boolText(security.hasCameraEntitlement));
+            logLine(QStringLiteral("   - Microphone entitlement: ") +
+                    boolText(security.hasMicrophoneEntitlement));
+            platform_.notifications.post(
+                QStringLiteral("HighRiskProcessDetected"),
+                {{QStringLiteral("pid"), QVariant::fromValue<qint32>(pid)},
+                 {QStringLiteral("name"), name},
+                 {QStringLiteral("securityInfo"), QVariant::fromValue(security)}});
+        }
+    }
+    analyzeFileDescriptors(pid);
+    checkProcessPath(pid);
+    checkMemoryUsage(pid);
+}
+
+} // namespace ostrel

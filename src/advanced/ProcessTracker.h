@@ -1,0 +1,79 @@
+#pragma once
+
+#include "advanced/AdvancedMonitorPlatform.h"
+#include "advanced/DeviceHolderEvidence.h"
+#include "advanced/KernelDeviceMonitor.h"
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace ostrel {
+
+struct DetailedProcessInfo {
+    qint32 pid = 0;
+    QString name; // executable file name; empty when the path cannot be read
+    QString path; // executable path; empty when it cannot be read
+    quint64 virtualSize = 0;
+    quint64 residentSize = 0;
+    quint64 totalUser = 0;
+    quint64 totalSystem = 0;
+};
+
+// Watches the machine's processes for camera or microphone use the detector would not name:
+// new processes every 3 s, every launched application, and (with brief-access detection) a
+// 0.5 s sweep over suspicious-looking processes. Findings are posted as
+// "HighRiskProcessDetected" and "DirectDeviceAccessDetected".
+class ProcessTracker final : private RunningApplicationsObserver {
+public:
+    static constexpr double scanInterval = 3.0;
+    static constexpr double sweepInterval = 0.5;
+    static constexpr int descriptorThreshold = 20;
+
+    explicit ProcessTracker(const AdvancedMonitorPlatform& platform);
+    ~ProcessTracker();
+    ProcessTracker(const ProcessTracker&) = delete;
+    ProcessTracker& operator=(const ProcessTracker&) = delete;
+
+    void startTracking();
+    void startBriefAccessDetection();
+    void stopTracking();
+
+    void scanProcesses();
+    void sweepForBriefAccess();
+    std::vector<DetailedProcessInfo> listAllProcesses();
+    bool isSuspiciousProcess(const DetailedProcessInfo& process) const;
+    void analyzeFileDescriptors(qint32 pid);
+    bool likelyUsesCamera(qint32 pid);
+    bool likelyUsesMicrophone(qint32 pid);
+    void checkProcessPath(qint32 pid);
+    void checkMemoryUsage(qint32 pid);
+
+private:
+    // What was last reported of a process, so a finding is posted once, not every sweep.
+    struct DirectAccessFinding {
+        QString path;
+        bool hasVideo = false;
+        bool hasAudio = false;
+        bool operator==(const DirectAccessFinding&) const = default;
+    };
+
+    DetailedProcessInfo describeProcess(qint32 pid, bool withTaskFigures) const;
+    void analyzeNewProcess(const DetailedProcessInfo& process);
+    void analyzeLaunchedApplication(const RunningApplication& application);
+    void forgetEndedProcesses(const std::set<qint32>& running);
+
+    void applicationLaunched(const RunningApplicationRef& application) override;
+    void applicationTerminated(const RunningApplicationRef& application) override;
+
+    AdvancedMonitorPlatform platform_;
+    DeviceHolderEvidence evidence_;
+    TimerHandle processMonitorTimer_;
+    TimerHandle briefAccessTimer_;
+    std::set<qint32> previousProcesses_;
+    std::unique_ptr<KernelDeviceMonitor> kernelMonitor_;
+    bool observingApplications_ = false;
+    std::map<qint32, DirectAccessFinding> findings_;
+};
+
+} // namespace ostrel
