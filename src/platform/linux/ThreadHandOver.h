@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace ostrel {
+
+// Items made on a background thread, waiting for the main thread to take them. The main
+// thread is told through the run loop; the queue only keeps the items in order meanwhile.
+template <class T> class ThreadHandOver {
+public:
+    // Any thread.
+    void push(T item) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            items_.push_back(std::move(item));
+        }
+        arrived_.notify_all();
+    }
+
+    // Everything pushed so far, oldest first.
+    std::vector<T> takeAll() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(items_, {});
+    }
+
+    // Waits until an item is there or the bound has passed; true when an item is there.
+    bool waitForItem(std::chrono::milliseconds bound) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return arrived_.wait_for(lock, bound, [this] { return !items_.empty(); });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<T> items_;
+};
+
+} // namespace ostrel
