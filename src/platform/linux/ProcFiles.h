@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <optional>
+#include <sys/types.h>
+#include <vector>
+
+namespace ostrel {
+
+// The few facts of /proc/<pid>/status that the application list needs.
+struct ProcessStatus {
+    uid_t realUid = 0;
+    qint32 parentPid = 0;
+};
+
+// Reads the entries of a proc file system that tell which application a process belongs to.
+// The root is a parameter so tests can point it at a fixture tree. Every read is bounded and
+// an entry that cannot be read (vanished pid, no permission) is an empty answer.
+class ProcFiles {
+public:
+    explicit ProcFiles(QString procRoot);
+
+    // Every process id, ascending; empty when the root cannot be listed.
+    std::vector<qint32> pids() const;
+    // The owner of the process's folder: the process's effective user on a real /proc.
+    std::optional<uid_t> folderOwner(qint32 pid) const;
+    std::optional<ProcessStatus> status(qint32 pid) const;
+    std::optional<QByteArray> cgroup(qint32 pid) const;
+    // The value of one variable of the environment the process started with.
+    std::optional<QByteArray> environmentVariable(qint32 pid, QByteArrayView name) const;
+    // The .flatpak-info file at the root of the process's own file system view.
+    std::optional<QByteArray> flatpakInfo(qint32 pid) const;
+    // The executable's path, " (deleted)" removed.
+    std::optional<QString> executablePath(qint32 pid) const;
+    QStringList commandLine(qint32 pid) const;
+    QString shortName(qint32 pid) const;
+
+private:
+    QByteArray entryPath(qint32 pid, const char* entry) const;
+    std::optional<QByteArray> readEntry(qint32 pid, const char* entry) const;
+
+    QByteArray root_; // file-system encoding of the proc root
+};
+
+} // namespace ostrel
