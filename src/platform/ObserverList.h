@@ -29,6 +29,13 @@ public:
                             [](const WeakRef<Observer>& ref) { return bool(ref); });
     }
 
+    template <class Predicate> bool anyOf(Predicate predicate) const {
+        return std::any_of(observers_.begin(), observers_.end(), [&](const WeakRef<Observer>& ref) {
+            Observer* observer = ref.get();
+            return observer && predicate(*observer);
+        });
+    }
+
     template <class Call> void notify(Call call) const {
         const std::vector<WeakRef<Observer>> snapshot = observers_;
         for (const WeakRef<Observer>& ref : snapshot) {

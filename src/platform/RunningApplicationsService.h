@@ -28,6 +28,9 @@ using RunningApplicationRef = std::shared_ptr<const RunningApplication>;
 
 class RunningApplicationsObserver : public LifetimeTracked {
 public:
+    // An observer of sleep and wake alone says no, so the service does not watch the list
+    // of applications for it.
+    virtual bool observesLaunches() const { return true; }
     virtual void applicationLaunched(const RunningApplicationRef&) {}
     virtual void applicationTerminated(const RunningApplicationRef&) {}
     virtual void systemWillSleep() {}

@@ -276,6 +276,14 @@ TEST_F(LinuxRunningApplicationsTest, ReportsLaunchesAndTerminationsOnlyWhileObse
     }
     loop.advance(1.0); // the destroyed observer is noticed and the timer ends
     EXPECT_EQ(loop.activeTimerCount(), 0);
+
+    // An observer of sleep and wake alone costs no scanning.
+    struct SleepOnly final : RunningApplicationsObserver {
+        bool observesLaunches() const override { return false; }
+    } sleepOnly;
+    applications.addObserver(&sleepOnly);
+    EXPECT_EQ(loop.activeTimerCount(), 0);
+    applications.removeObserver(&sleepOnly);
 }
 
 // Settled processes are only checked for an exec; new ones are examined in full.

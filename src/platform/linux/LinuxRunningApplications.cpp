@@ -165,7 +165,7 @@ QString LinuxRunningApplications::iconNameForPath(const QString& path) {
 
 void LinuxRunningApplications::addObserver(RunningApplicationsObserver* observer) {
     observers_.add(observer);
-    if (observing_ || observers_.isEmpty()) {
+    if (observing_ || !hasLaunchObservers()) {
         return;
     }
     // The list of this moment is the base: what runs already is not announced as launched.
@@ -184,9 +184,14 @@ void LinuxRunningApplications::removeObserver(RunningApplicationsObserver* obser
     stopObservingIfUnobserved();
 }
 
+bool LinuxRunningApplications::hasLaunchObservers() const {
+    return observers_.anyOf(
+        [](const RunningApplicationsObserver& observer) { return observer.observesLaunches(); });
+}
+
 void LinuxRunningApplications::stopObservingIfUnobserved() {
-    // An observer destroyed without removing itself leaves the list empty too.
-    if (observing_ && observers_.isEmpty()) {
+    // An observer destroyed without removing itself counts as gone too.
+    if (observing_ && !hasLaunchObservers()) {
         observing_ = false;
         observationTimer_.cancel();
     }

@@ -57,6 +57,7 @@ private:
     void announceDifferences(const std::vector<RunningApplicationRef>& before,
                              const std::vector<RunningApplicationRef>& after);
     void stopObservingIfUnobserved();
+    bool hasLaunchObservers() const;
 
     MainRunLoop& loop_;
     ProcFiles proc_;
