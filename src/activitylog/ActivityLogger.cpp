@@ -1,0 +1,463 @@
+#include "activitylog/ActivityLogger.h"
+
+#include "activitylog/ActivityLogFileFormat.h"
+#include "activitylog/ActivityLogPeriodFilter.h"
+#include "activitylog/FileReplacement.h"
+#include "detection/ProductIdentity.h"
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <utility>
+
+namespace ostrel {
+
+namespace {
+
+const QString kLogFileName = QStringLiteral("activity_logs.json");
+
+struct SharedSetup {
+    MainRunLoop* runLoop = nullptr;
+    RunningApplicationsService* applications = nullptr;
+};
+
+SharedSetup& sharedSetup() {
+    static SharedSetup setup;
+    return setup;
+}
+
+// The whole file decoded, or why it could not be read.
+ActivityLogDecodeResult readLogFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {{}, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return {{}, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    }
+    ActivityLogDecodeResult result = ActivityLogFileFormat::decodeLogFile(bytes);
+    if (!result.ok()) {
+        result.error = QStringLiteral("%1: %2").arg(path, result.error);
+    }
+    return result;
+}
+
+// "2025-03-14 09:26:53 +0000"
+QString logRangeText(const QDateTime& timestamp) {
+    return timestamp.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss '+0000'"));
+}
+
+// A free name beside `path` for a copy of an unreadable file.
+QString unreadableSideName(const QString& path, const QDateTime& now) {
+    const QString base =
+        QStringLiteral("%1.unreadable-%2")
+            .arg(path, now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")));
+    QString candidate = base;
+    for (int n = 2; QFileInfo::exists(candidate); ++n) {
+        candidate = QStringLiteral("%1-%2").arg(base).arg(n);
+    }
+    return candidate;
+}
+
+// Seconds since 1970 in the shortest form that reads back as the same double, with at
+// least one digit after the point: "1767225600.0", "1767225600.125".
+QString exportTimeText(const QDateTime& now) {
+    const double seconds = static_cast<double>(now.toMSecsSinceEpoch()) / 1000.0;
+    QString text = QString::number(seconds, 'f', QLocale::FloatingPointShortest);
+    if (!text.contains(QLatin1Char('.'))) {
+        text += QStringLiteral(".0");
+    }
+    return text;
+}
+
+} // namespace
+
+ActivityLogger::ActivityLogger(const QString& folder, const QString& desktopFolder,
+                               MainRunLoop& runLoop, RunningApplicationsService* applications,
+                               QObject* parent)
+    : QObject(parent), runLoop_(runLoop), applications_(applications), folder_(folder),
+      desktopFolder_(desktopFolder), logFilePath_(QDir(folder).filePath(kLogFileName)) {
+    // A folder that cannot be created shows up as load and save failures.
+    QDir().mkpath(folder_);
+    loadLogs();
+
+    cleanupTimer_ = runLoop_.scheduleRepeating(cleanupInterval, [this] { cleanupOldLogs(); });
+    saveTimer_ = runLoop_.scheduleRepeating(saveInterval, [this] { saveLogs(); });
+
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        connect(application, &QCoreApplication::aboutToQuit, this,
+                &ActivityLogger::applicationWillTerminate);
+    }
+    if (applications_) {
+        applications_->addObserver(this);
+    }
+    logLine(QStringLiteral("🔔 [ActivityLogger] App lifecycle observers setup complete"));
+
+    delayedCleanup_ = runLoop_.scheduleOnce(delayedCleanupDelay, [this] {
+        logLine(QStringLiteral(
+            "🧹 [ActivityLogger] Starting delayed cleanup (5 minutes after startup)"));
+        cleanupOldLogs();
+    });
+}
+
+ActivityLogger::~ActivityLogger() {
+    cleanupTimer_.cancel();
+    saveTimer_.cancel();
+    delayedCleanup_.cancel();
+    saveLogs();
+    if (applications_) {
+        applications_->removeObserver(this);
+    }
+}
+
+void ActivityLogger::configureShared(MainRunLoop& runLoop,
+                                     RunningApplicationsService* applications) {
+    sharedSetup() = {&runLoop, applications};
+}
+
+ActivityLogger& ActivityLogger::shared() {
+    // Never destroyed: a destructor running after the run loop and the platform services
+    // are gone could not save safely. Quitting saves through applicationWillTerminate.
+    static ActivityLogger* const instance = [] {
+        const SharedSetup& setup = sharedSetup();
+        if (!setup.runLoop) {
+            qFatal("ActivityLogger::shared() used before ActivityLogger::configureShared()");
+        }
+        return new ActivityLogger(defaultFolder(), defaultDesktopFolder(), *setup.runLoop,
+                                  setup.applications);
+    }();
+    return *instance;
+}
+
+QString ActivityLogger::defaultFolder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(kProductName);
+}
+
+QString ActivityLogger::defaultDesktopFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+QString ActivityLogger::backupFilePath() const {
+    return logFilePath_ + QStringLiteral(".backup");
+}
+
+QString ActivityLogger::temporaryFilePath() const {
+    return logFilePath_ + QStringLiteral(".tmp");
+}
+
+void ActivityLogger::startLogging() {
+    if (isLogging_) {
+        return;
+    }
+    isLogging_ = true;
+    emit isLoggingChanged(true);
+    logLine(QStringLiteral("🚀 [ActivityLogger] Started logging with %1 retention")
+                .arg(displayName(currentRetentionPeriod_)));
+}
+
+void ActivityLogger::stopLogging() {
+    if (!isLogging_) {
+        return;
+    }
+    isLogging_ = false;
+    emit isLoggingChanged(false);
+    logLine(QStringLiteral("💾 [ActivityLogger] Force saving logs..."));
+    if (saveLogs()) {
+        setPendingSaveCount(0);
+        logLine(QStringLiteral("🛑 [ActivityLogger] Stopped logging and saved all data"));
+    }
+}
+
+void ActivityLogger::logActivity(DeviceType device, const QString& processName,
+                                 const std::optional<QString>& processPath, qint64 processID,
+                                 bool isActive) {
+    if (!isLogging_) {
+        return;
+    }
+    const ActivityLogEntry entry = ActivityLogEntry::create(device, processName, processPath,
+                                                            processID, isActive, runLoop_.now());
+    runLoop_.post([self = QPointer<ActivityLogger>(this), entry] {
+        if (self) {
+            self->appendEntry(entry);
+        }
+    });
+    logLine(QStringLiteral("📝 [ActivityLogger] %1 %2 by %3")
+                .arg(rawValue(device),
+                     isActive ? QStringLiteral("activated") : QStringLiteral("deactivated"),
+                     processName));
+}
+
+void ActivityLogger::appendEntry(const ActivityLogEntry& entry) {
+    logs_.append(entry);
+    if (logs_.size() > maxLogEntries) {
+        logs_.remove(0, logs_.size() - maxLogEntries);
+    }
+    hasUnsavedChanges_ = true;
+    emit logsChanged();
+    setPendingSaveCount(pendingSaveCount_ + 1);
+    if (pendingSaveCount_ >= saveBatchSize || shouldSaveImmediately(entry)) {
+        if (saveLogs()) {
+            setPendingSaveCount(0);
+        }
+    }
+}
+
+bool ActivityLogger::shouldSaveImmediately(const ActivityLogEntry& entry) {
+    return entry.processName.contains(QStringLiteral("Suspicious")) ||
+           entry.processName.contains(QStringLiteral("Unauthorized")) ||
+           entry.deviceType == DeviceType::Camera;
+}
+
+bool ActivityLogger::saveLogs() {
+    // An empty list is written only when it replaces entries (cleared or expired); otherwise
+    // an empty log after a failed load would overwrite the file it could not read.
+    if (logs_.isEmpty() && !hasUnsavedChanges_) {
+        return true;
+    }
+    if (!keepUnreadableFiles()) {
+        return false;
+    }
+    if (QFileInfo::exists(logFilePath_)) {
+        QFile::remove(backupFilePath());
+        QFile::copy(logFilePath_, backupFilePath());
+    }
+    const std::optional<QString> error = replaceFileContents(
+        logFilePath_, temporaryFilePath(), ActivityLogFileFormat::encodeLogFile(logs_));
+    if (!error) {
+        hasUnsavedChanges_ = false;
+        logLine(QStringLiteral("💾 [ActivityLogger] Successfully saved %1 logs to disk")
+                    .arg(logs_.size()));
+        return true;
+    }
+    logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: %1").arg(*error));
+    // The replacement is one rename, so a failed save leaves the previous log file as it
+    // was; the backup (possibly older) only stands in when the log file is gone.
+    if (!QFileInfo::exists(logFilePath_) && QFileInfo::exists(backupFilePath())) {
+        QFile::copy(backupFilePath(), logFilePath_);
+        logLine(QStringLiteral("🔄 [ActivityLogger] Restored from backup after save failure"));
+    }
+    return false;
+}
+
+bool ActivityLogger::keepUnreadableFiles() {
+    const std::pair<bool*, QString> files[] = {{&unreadableLogFile_, logFilePath_},
+                                               {&unreadableBackupFile_, backupFilePath()}};
+    for (const auto& [unreadable, path] : files) {
+        if (!*unreadable) {
+            continue;
+        }
+        if (!QFileInfo::exists(path)) {
+            *unreadable = false;
+            continue;
+        }
+        const QString sideName = unreadableSideName(path, runLoop_.now());
+        QFile file(path);
+        // Renaming keeps the bytes even where they cannot be read for a copy.
+        if (!file.copy(sideName) && !file.rename(sideName)) {
+            logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: cannot keep the "
+                                   "unreadable file %1 as %2: %3")
+                        .arg(path, sideName, file.errorString()));
+            return false;
+        }
+        *unreadable = false;
+        logLine(QStringLiteral("🗄️ [ActivityLogger] Kept the unreadable file %1 as %2")
+                    .arg(path, sideName));
+    }
+    return true;
+}
+
+void ActivityLogger::loadLogs() {
+    unreadableLogFile_ = false;
+    unreadableBackupFile_ = false;
+    hasUnsavedChanges_ = false;
+
+    ActivityLogDecodeResult loaded = readLogFile(logFilePath_);
+    if (loaded.ok()) {
+        const qsizetype total = loaded.entries.size();
+        loaded.entries.removeIf([](const ActivityLogEntry& entry) { return !entry.isValid(); });
+        const qsizetype dropped = total - loaded.entries.size();
+        setLogs(std::move(loaded.entries));
+        if (dropped > 0) {
+            logLine(QStringLiteral("⚠️ [ActivityLogger] Removed %1 corrupted log entries")
+                        .arg(dropped));
+            saveLogs();
+        }
+        logLine(QStringLiteral("✅ [ActivityLogger] Loaded %1 activity logs from disk")
+                    .arg(logs_.size()));
+        if (!logs_.isEmpty()) {
+            const auto [earliest, latest] =
+                std::minmax_element(logs_.cbegin(), logs_.cend(),
+                                    [](const ActivityLogEntry& a, const ActivityLogEntry& b) {
+                                        return a.timestamp < b.timestamp;
+                                    });
+            logLine(QStringLiteral("📊 [ActivityLogger] Log range: %1 to %2")
+                        .arg(logRangeText(earliest->timestamp), logRangeText(latest->timestamp)));
+        }
+        return;
+    }
+
+    logLine(QStringLiteral("⚠️ [ActivityLogger] Failed to load logs: %1").arg(loaded.error));
+    unreadableLogFile_ = QFileInfo::exists(logFilePath_);
+    if (!QFileInfo::exists(backupFilePath())) {
+        logLine(QStringLiteral("ℹ️ [ActivityLogger] No existing logs found - starting fresh"));
+        setLogs({});
+        return;
+    }
+    ActivityLogDecodeResult backup = readLogFile(backupFilePath());
+    if (!backup.ok()) {
+        logLine(QStringLiteral("❌ [ActivityLogger] Failed to load backup: %1").arg(backup.error));
+        unreadableBackupFile_ = true;
+        setLogs({});
+        return;
+    }
+    setLogs(std::move(backup.entries));
+    saveLogs();
+    logLine(QStringLiteral("🔄 [ActivityLogger] Restored %1 logs from backup").arg(logs_.size()));
+}
+
+void ActivityLogger::cleanupOldLogs() {
+    QList<ActivityLogEntry> kept = logs_;
+    const qsizetype removed = removeExpiredLogs(kept, currentRetentionPeriod_, runLoop_.now());
+    if (removed == 0) {
+        return;
+    }
+    setLogs(std::move(kept));
+    // Written even when nothing is left, or the expired entries would return at the next load.
+    hasUnsavedChanges_ = true;
+    saveLogs();
+    logLine(QStringLiteral("🧹 [ActivityLogger] Cleaned up %1 old logs (retention: %2)")
+                .arg(removed)
+                .arg(displayName(currentRetentionPeriod_)));
+}
+
+void ActivityLogger::setRetentionPeriod(LogRetentionPeriod period) {
+    if (period != currentRetentionPeriod_) {
+        currentRetentionPeriod_ = period;
+        emit currentRetentionPeriodChanged(period);
+    }
+    cleanupOldLogs();
+    logLine(
+        QStringLiteral("⏰ [ActivityLogger] Retention period set to %1").arg(displayName(period)));
+}
+
+QList<ActivityLogEntry> ActivityLogger::getLogs(LogRetentionPeriod period) const {
+    return logsInPeriod(logs_, period, runLoop_.now());
+}
+
+ActivitySummary ActivityLogger::getActivitySummary(LogRetentionPeriod period) const {
+    return ActivitySummary::compute(logs_, period, runLoop_.now());
+}
+
+LogFileInfo ActivityLogger::getLogFileInfo() const {
+    LogFileInfo info;
+    info.fileExists = QFileInfo::exists(logFilePath_);
+    if (info.fileExists) {
+        struct stat attributes {};
+        if (::stat(QFile::encodeName(logFilePath_).constData(), &attributes) == 0) {
+            info.fileSize = static_cast<qint64>(attributes.st_size);
+            info.lastModified = QDateTime::fromMSecsSinceEpoch(
+                static_cast<qint64>(attributes.st_mtim.tv_sec) * 1000 +
+                    attributes.st_mtim.tv_nsec / 1000000,
+                Qt::UTC);
+        } else {
+            logLine(QStringLiteral("❌ [ActivityLogger] Failed to get file attributes: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        }
+    }
+    info.logCount = static_cast<int>(logs_.size());
+    info.pendingSaves = pendingSaveCount_;
+    return info;
+}
+
+std::optional<QString> ActivityLogger::exportLogs(LogRetentionPeriod period) {
+    const QList<ActivityLogEntry> entries = getLogs(period);
+    const QString path = QDir(desktopFolder_)
+                             .filePath(QStringLiteral("Ostrel_Activity_%1_%2.json")
+                                           .arg(rawValue(period), exportTimeText(runLoop_.now())));
+    std::optional<QString> error;
+    if (!QDir().mkpath(desktopFolder_)) {
+        error = QStringLiteral("cannot create the folder %1").arg(desktopFolder_);
+    } else {
+        error = replaceFileContents(path, path + QStringLiteral(".tmp"),
+                                    ActivityLogFileFormat::encodeExportFile(entries));
+    }
+    if (error) {
+        logLine(QStringLiteral("❌ [ActivityLogger] Export failed: %1").arg(*error));
+        return std::nullopt;
+    }
+    logLine(
+        QStringLiteral("📤 [ActivityLogger] Exported %1 logs to: %2").arg(entries.size()).arg(path));
+    return path;
+}
+
+void ActivityLogger::forceSave() {
+    logLine(QStringLiteral("💾 [ActivityLogger] Force saving logs..."));
+    if (saveLogs()) {
+        setPendingSaveCount(0);
+    }
+}
+
+void ActivityLogger::clearAllLogs() {
+    setLogs({});
+    hasUnsavedChanges_ = true;
+    if (saveLogs()) {
+        setPendingSaveCount(0);
+        logLine(QStringLiteral("🗑️ [ActivityLogger] All logs cleared"));
+    }
+}
+
+void ActivityLogger::applicationWillTerminate() {
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App terminating - saving logs"));
+}
+
+void ActivityLogger::applicationDidResignActive() {
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App resigned active - saving logs"));
+}
+
+void ActivityLogger::applicationDidHide() {
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App hidden - saving logs"));
+}
+
+void ActivityLogger::systemWillSleep() {
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] System sleeping - saving logs"));
+}
+
+void ActivityLogger::systemDidWake() {
+    logLine(QStringLiteral("🌅 [ActivityLogger] System woke up - ensuring logs are current"));
+    // Reading the file back must not drop what has not reached it yet.
+    if (hasUnsavedChanges_ && !saveLogs()) {
+        logLine(QStringLiteral(
+            "⚠️ [ActivityLogger] Keeping the logs in memory - they could not be saved"));
+        return;
+    }
+    loadLogs();
+}
+
+void ActivityLogger::saveForLifecycleEvent(const QString& message) {
+    logLine(message);
+    saveLogs();
+}
+
+void ActivityLogger::setLogs(QList<ActivityLogEntry> logs) {
+    logs_ = std::move(logs);
+    emit logsChanged();
+}
+
+void ActivityLogger::setPendingSaveCount(int count) {
+    if (count != pendingSaveCount_) {
+        pendingSaveCount_ = count;
+        emit pendingSaveCountChanged(count);
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "activitylog/ActivityLogEntry.h"
+#include "activitylog/ActivitySummary.h"
+#include "activitylog/LogFileInfo.h"
+#include "activitylog/LogRetentionPeriod.h"
+#include "platform/MainRunLoop.h"
+#include "platform/RunningApplicationsService.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+namespace ostrel {
+
+// The single store of the activity log. It keeps every entry in memory (oldest first, at
+// most 10000), saves them to "activity_logs.json" with a backup of the previous file,
+// falls back to that backup when the file cannot be read, drops entries older than the
+// retention period, saves on a schedule and on application and system events, and answers
+// the log window's queries.
+//
+// Saving: every camera entry and every entry whose process name holds "Suspicious" or
+// "Unauthorized" is saved at once, other entries in batches of five; the 60 s timer, a
+// cleanup that removed entries, the lifecycle handlers, stopLogging, forceSave and
+// clearAllLogs save too. pendingSaveCount counts the entries appended since the last save
+// that reset it; only a successful save by an append, stopLogging, forceSave or
+// clearAllLogs resets it, so a failed save leaves the entries shown as pending.
+//
+// Safety of the files: a save writes a temporary file, syncs it to disk and renames it over
+// the log file in one step. A log file (or backup) that failed to load is copied aside as
+// "<name>.unreadable-<UTC time>" before the first save that would overwrite it. On wake,
+// entries not yet on disk are saved before the file is read back.
+//
+// All of it runs on the main thread; every timer and queued call goes through MainRunLoop.
+// `logs`, `isLogging`, `currentRetentionPeriod` and `pendingSaveCount` announce every change
+// through their signals.
+//
+// One instance serves the process: the entry point calls configureShared() once with the
+// production run loop and running-applications service; the first shared() call then
+// builds the store in the user's data folder (shared() before configureShared() is a wiring
+// mistake and aborts). Tests construct their own stores.
+class ActivityLogger final : public QObject, public RunningApplicationsObserver {
+    Q_OBJECT
+
+public:
+    static constexpr int maxLogEntries = 10000;
+    static constexpr int saveBatchSize = 5;
+    static constexpr double saveInterval = 60;
+    static constexpr double cleanupInterval = 3600;
+    static constexpr double delayedCleanupDelay = 300;
+
+    // `folder` holds the log file and its companions and is created when missing;
+    // `desktopFolder` receives exports. `applications` (may be null) reports sleep and wake.
+    ActivityLogger(const QString& folder, const QString& desktopFolder, MainRunLoop& runLoop,
+                   RunningApplicationsService* applications, QObject* parent = nullptr);
+    // Stops the timers, saves, and ends the lifecycle subscriptions.
+    ~ActivityLogger() override;
+
+    static void configureShared(MainRunLoop& runLoop, RunningApplicationsService* applications);
+    // The production store, built on first access; it lives until the process ends.
+    static ActivityLogger& shared();
+    // "$XDG_DATA_HOME/Ostrel" (~/.local/share/Ostrel).
+    static QString defaultFolder();
+    // The XDG Desktop folder.
+    static QString defaultDesktopFolder();
+
+    const QList<ActivityLogEntry>& logs() const { return logs_; }
+    bool isLogging() const { return isLogging_; }
+    LogRetentionPeriod currentRetentionPeriod() const { return currentRetentionPeriod_; }
+    int pendingSaveCount() const { return pendingSaveCount_; }
+    QString logFilePath() const { return logFilePath_; }
+    QString backupFilePath() const;
+    QString temporaryFilePath() const;
+
+    void startLogging();
+    void stopLogging();
+    // Records a device change while logging is on. The entry reaches `logs` through the
+    // main run loop, after the current task.
+    void logActivity(DeviceType device, const QString& processName,
+                     const std::optional<QString>& processPath, qint64 processID, bool isActive);
+    // Applies the period to cleanup at once; the store does not persist it.
+    void setRetentionPeriod(LogRetentionPeriod period);
+
+    QList<ActivityLogEntry> getLogs(LogRetentionPeriod period) const;
+    ActivitySummary getActivitySummary(LogRetentionPeriod period) const;
+    LogFileInfo getLogFileInfo() const;
+    // Writes the period's entries to the Desktop folder (created when missing); the path
+    // written, or nothing on failure.
+    std::optional<QString> exportLogs(LogRetentionPeriod period);
+    void forceSave();
+    void clearAllLogs();
+
+    // Lifecycle. Quitting reaches applicationWillTerminate through QCoreApplication; the
+    // shell calls the two window-state handlers when the application loses focus or hides;
+    // sleep and wake come from the running-applications service.
+    void applicationWillTerminate();
+    void applicationDidResignActive();
+    void applicationDidHide();
+    // Only sleep and wake matter to the log.
+    bool observesLaunches() const override { return false; }
+    void systemWillSleep() override;
+    void systemDidWake() override;
+
+signals:
+    void logsChanged();
+    void isLoggingChanged(bool isLogging);
+    void currentRetentionPeriodChanged(ostrel::LogRetentionPeriod period);
+    void pendingSaveCountChanged(int pendingSaveCount);
+
+private:
+    void appendEntry(const ActivityLogEntry& entry);
+    static bool shouldSaveImmediately(const ActivityLogEntry& entry);
+    // True when the log file holds the list afterwards (also when there was nothing to write).
+    bool saveLogs();
+    bool keepUnreadableFiles();
+    void loadLogs();
+    void cleanupOldLogs();
+    void saveForLifecycleEvent(const QString& message);
+
+    void setLogs(QList<ActivityLogEntry> logs);
+    void setPendingSaveCount(int count);
+
+    MainRunLoop& runLoop_;
+    RunningApplicationsService* applications_;
+    const QString folder_;
+    const QString desktopFolder_;
+    const QString logFilePath_;
+
+    QList<ActivityLogEntry> logs_;
+    bool isLogging_ = false;
+    LogRetentionPeriod currentRetentionPeriod_ = LogRetentionPeriod::twentyFourHours;
+    int pendingSaveCount_ = 0;
+
+    // The in-memory list differs from what was last written (entries appended, cleared or
+    // expired); an empty list is written only then.
+    bool hasUnsavedChanges_ = false;
+    // The last load could not read these files; they are kept aside before being overwritten.
+    bool unreadableLogFile_ = false;
+    bool unreadableBackupFile_ = false;
+
+    TimerHandle cleanupTimer_;
+    TimerHandle saveTimer_;
+    TimerHandle delayedCleanup_;
+};
+
+} // namespace ostrel
