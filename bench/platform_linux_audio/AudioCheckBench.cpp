@@ -21,7 +21,7 @@ AudioSnapshot busyDesktop() {
     }
     snapshot.defaultSourceName = QStringLiteral("source_0");
     for (quint32 index = 0; index < 30; ++index) {
-        snapshot.clients[index] = {index, std::nullopt, qint32(1000 + index), {}};
+        snapshot.clients[index] = {index, std::nullopt, qint32(1000 + index), {}, {}};
     }
     for (quint32 index = 0; index < 12; ++index) {
         AudioSourceOutput output;

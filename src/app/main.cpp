@@ -1,10 +1,21 @@
 #include "Version.h"
+#include "activitylog/ActivityLogger.h"
+#include "alerts/AllowedAppsManager.h"
+#include "app/AppDelegate.h"
 #include "app/GuiPlatformSelection.h"
+#include "app/QtAlertPresenter.h"
+#include "app/TrayStatusItem.h"
 #include "detection/ProductIdentity.h"
 #include "platform/Log.h"
+#include "platform/QtMainRunLoop.h"
+#include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/SessionSingleInstance.h"
 #include "platform/linux/UnixSignalQuitter.h"
 
 #include <QApplication>
+#include <QSessionManager>
+#include <QSettings>
+#include <QStandardPaths>
 
 using namespace ostrel;
 
@@ -20,6 +31,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(kProductName);
     QApplication::setApplicationName(kProductName);
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QApplication::setDesktopFileName(kBundleIdentifier);
     // A tray application has no main window; closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -31,10 +43,53 @@ int main(int argc, char** argv) {
         logLine(line);
     }
 
+    SessionSingleInstance instance(
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    if (!instance.acquire()) {
+        const bool reached = SessionSingleInstance::askRunningInstanceToShow();
+        logLine(reached
+                    ? QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session; "
+                                     "it shows its dashboard instead")
+                    : QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session"));
+        return 0;
+    }
+
+    QtMainRunLoop loop;
+    LinuxDesktop desktop(loop);
+    NotificationCenter notifications;
+    ActivityLogger::configureShared(loop, &desktop.applications);
+    ActivityLogger& activityLogger = ActivityLogger::shared();
+    QSettings preferences;
+    TrayStatusItem statusItem;
+    QtAlertPresenter alerts;
+
+    AppDelegate shell({desktop.monitorPlatform(notifications), desktop.notifications,
+                       desktop.processControl, alerts, desktop.desktopSettings, statusItem,
+                       preferences, activityLogger, AllowedAppsManager::shared()});
+    shell.requestQuit = [] { QCoreApplication::quit(); };
+    instance.listenForActivation([&shell] { shell.showMainWindow(); });
+
+    // Every way out goes through the same shutdown: the menu, a signal, the session's end.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit,
+                     [&shell] { shell.applicationWillTerminate(); });
     UnixSignalQuitter quitter([](const QString& signalName) {
         logLine(QStringLiteral("👋 [Ostrel] Received %1, shutting down").arg(signalName));
         QCoreApplication::quit();
     });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                     [&activityLogger, &preferences](QSessionManager&) {
+                         activityLogger.forceSave();
+                         preferences.sync();
+                     });
+    QObject::connect(&application, &QGuiApplication::applicationStateChanged,
+                     [&activityLogger](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationInactive) {
+                             activityLogger.applicationDidResignActive();
+                         } else if (state == Qt::ApplicationHidden) {
+                             activityLogger.applicationDidHide();
+                         }
+                     });
 
+    shell.applicationDidFinishLaunching();
     return QApplication::exec();
 }

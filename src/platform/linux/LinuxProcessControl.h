@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/ProcessControl.h"
+
+#include <QByteArray>
+
+namespace ostrel {
+
+// Signals processes through a pidfd: the descriptor is opened first and the process's start
+// time (field 22 of /proc/<pid>/stat) read after, so a match proves the descriptor holds the
+// process that was identified, and no later reuse of the pid can receive the signal. Without
+// pidfds (kernels before 5.3) nothing is signalled.
+class LinuxProcessControl final : public ProcessControl {
+public:
+    LinuxProcessControl();
+
+    std::optional<ProcessIdentity> identify(qint32 pid) const override;
+    ProcessControlResult suspend(const ProcessIdentity& process) override;
+    ProcessControlResult resume(const ProcessIdentity& process) override;
+    ProcessControlResult terminate(const ProcessIdentity& process) override;
+
+    // The identity in a stat line; nothing when it cannot be parsed or the process has ended
+    // (a zombie, or dead).
+    static std::optional<ProcessIdentity> identityFromStat(qint32 pid, const QByteArray& stat);
+
+private:
+    struct Action;
+    ProcessControlResult send(const ProcessIdentity& process, const Action& action);
+    // Why the process must not receive the signal now; nothing when it may.
+    std::optional<QString> refusal(const ProcessIdentity& process) const;
+
+    qint32 ownPid_;
+};
+
+} // namespace ostrel
