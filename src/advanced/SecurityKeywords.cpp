@@ -129,15 +129,6 @@ const QStringList& microphonePathKeywords() {
     return list;
 }
 
-bool containsAny(const QString& loweredText, const QStringList& words) {
-    for (const QString& word : words) {
-        if (loweredText.contains(word)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool startsWithAny(const QString& text, const QStringList& prefixes) {
     for (const QString& prefix : prefixes) {
         if (text.startsWith(prefix)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "detection/AttributionKeywords.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +26,7 @@ const QStringList& cameraPathKeywords();     // lower-cased path
 const QStringList& microphoneNameKeywords(); // lower-cased executable name
 const QStringList& microphonePathKeywords(); // lower-cased path
 
-bool containsAny(const QString& loweredText, const QStringList& words);
+using ostrel::containsAny;
 bool startsWithAny(const QString& text, const QStringList& prefixes);
 
 } // namespace ostrel::security

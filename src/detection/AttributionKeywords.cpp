@@ -1,5 +1,7 @@
 #include "detection/AttributionKeywords.h"
 
+#include <algorithm>
+
 namespace ostrel {
 
 namespace keywords {
@@ -142,15 +144,6 @@ const QStringList& mediaFamilyKeywords() {
 
 namespace {
 
-bool containsAny(const QString& loweredText, const QStringList& words) {
-    for (const QString& word : words) {
-        if (loweredText.contains(word)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Some keyword, tried in order, is in the identifier or in the name.
 bool matchesKeyword(const QString& bundleIdentifier, const std::optional<QString>& name,
                     const QStringList& words) {
@@ -165,6 +158,11 @@ bool matchesKeyword(const QString& bundleIdentifier, const std::optional<QString
 }
 
 } // namespace
+
+bool containsAny(const QString& loweredText, const QStringList& words) {
+    return std::any_of(words.begin(), words.end(),
+                       [&](const QString& word) { return loweredText.contains(word); });
+}
 
 bool isKnownAudioApp(const QString& bundleIdentifier) {
     static const QStringList hints{"audio", "voice", "mic", "record"};

@@ -25,6 +25,9 @@ const QStringList& mediaFamilyKeywords();
 
 } // namespace keywords
 
+// Whether the lower-cased text contains one of the words.
+bool containsAny(const QString& loweredText, const QStringList& words);
+
 bool isKnownAudioApp(const QString& bundleIdentifier);
 bool isLikelyAudioApp(const QString& bundleIdentifier, const std::optional<QString>& name);
 bool isKnownCameraApp(const QString& bundleIdentifier);

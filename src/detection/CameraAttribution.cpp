@@ -14,14 +14,6 @@ namespace ostrel {
 
 namespace {
 
-QString nameOf(const RunningApplication& application) {
-    return ProcessOperations::displayName(application);
-}
-
-bool isForeignApplication(const RunningApplication& application) {
-    return ProcessOperations::isOtherIdentifiedApplication(application);
-}
-
 // The fallback chain names an application by its name, else its identifier.
 ProcessInfo fallbackRecord(const RunningApplication& application) {
     ProcessInfo info = ProcessOperations::fromApplication(application);
@@ -31,8 +23,8 @@ ProcessInfo fallbackRecord(const RunningApplication& application) {
 }
 
 QString nameAndIdentifier(const RunningApplication& application) {
-    return nameOf(application) + QStringLiteral(" (") + *application.bundleIdentifier +
-           QLatin1Char(')');
+    return ProcessOperations::displayName(application) + QStringLiteral(" (") +
+           *application.bundleIdentifier + QLatin1Char(')');
 }
 
 // A signed 32-bit decimal with an optional sign and nothing else.
@@ -138,7 +130,7 @@ std::optional<ProcessInfo> DeviceMonitor::detectCameraProcessByPriority() {
     const RunningApplicationRef frontmost = platform_.applications.frontmostApplication();
     std::vector<ProcessCandidate> candidates;
     for (const RunningApplicationRef& application : platform_.applications.runningApplications()) {
-        if (!isForeignApplication(*application)) {
+        if (!ProcessOperations::isOtherIdentifiedApplication(*application)) {
             continue;
         }
         const QString& identifier = *application->bundleIdentifier;
@@ -161,7 +153,8 @@ std::optional<ProcessInfo> DeviceMonitor::detectCameraProcessByPriority() {
         if (priority == 0) {
             continue;
         }
-        candidates.push_back({application->processIdentifier, nameOf(*application), identifier,
+        candidates.push_back({application->processIdentifier,
+                              ProcessOperations::displayName(*application), identifier,
                               application->bundlePath, priority});
     }
 
@@ -248,13 +241,13 @@ ProcessInfo DeviceMonitor::findFallbackCameraProcess() {
                             [&](const QString& word) { return name.contains(word); });
             if (application->localizedName && media) {
                 logLine(QStringLiteral("🔍 [DEBUG] Found system media process: ") +
-                        nameOf(*application));
+                        ProcessOperations::displayName(*application));
                 return fallbackRecord(*application);
             }
             continue;
         }
         const QString& identifier = *application->bundleIdentifier;
-        if (isForeignApplication(*application) &&
+        if (ProcessOperations::isOtherIdentifiedApplication(*application) &&
             (isMediaKeywordApp(identifier) || isKnownMediaApp(identifier) ||
              isMediaFamilyApp(identifier))) {
             logLine(QStringLiteral("🔍 [DEBUG] Found app with media capabilities: ") +
@@ -264,7 +257,7 @@ ProcessInfo DeviceMonitor::findFallbackCameraProcess() {
     }
 
     for (const RunningApplicationRef& application : running) {
-        if (isForeignApplication(*application) &&
+        if (ProcessOperations::isOtherIdentifiedApplication(*application) &&
             !application->bundleIdentifier->startsWith(QStringLiteral("com.apple.")) &&
             application->regularActivationPolicy) {
             logLine(QStringLiteral("🔍 [DEBUG] Fallback to recent regular app: ") +
@@ -273,7 +266,7 @@ ProcessInfo DeviceMonitor::findFallbackCameraProcess() {
         }
     }
 
-    if (frontmost && isForeignApplication(*frontmost)) {
+    if (frontmost && ProcessOperations::isOtherIdentifiedApplication(*frontmost)) {
         logLine(QStringLiteral("🔍 [DEBUG] Last resort - using frontmost app: ") +
                 nameAndIdentifier(*frontmost));
         return fallbackRecord(*frontmost);

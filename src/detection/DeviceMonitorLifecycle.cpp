@@ -145,8 +145,9 @@ void DeviceMonitor::printRunningMediaApps() {
     if (!any) {
         logLine(QStringLiteral("  (No known media apps currently running)"));
     }
-    logLine(QStringLiteral("ℹ️  Note: Apps listed above may be running but not necessarily using "
-                           "microphone/camera"));
+    logLine(
+        QStringLiteral("ℹ️  Note: Apps listed above may be running but not necessarily using "
+                       "microphone/camera"));
 }
 
 } // namespace ostrel

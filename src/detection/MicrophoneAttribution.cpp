@@ -10,14 +10,6 @@ namespace ostrel {
 
 namespace {
 
-QString nameOf(const RunningApplication& application) {
-    return ProcessOperations::displayName(application);
-}
-
-bool isForeignApplication(const RunningApplication& application) {
-    return ProcessOperations::isOtherIdentifiedApplication(application);
-}
-
 bool isLikelyAudio(const RunningApplication& application) {
     return isLikelyAudioApp(*application.bundleIdentifier, application.localizedName);
 }
@@ -37,27 +29,30 @@ std::optional<ProcessInfo> DeviceMonitor::detectMicrophoneProcessAtStateChange()
 
     RunningApplicationsService& applications = platform_.applications;
     if (RunningApplicationRef frontmost = applications.frontmostApplication();
-        frontmost && isForeignApplication(*frontmost) && isLikelyAudio(*frontmost)) {
+        frontmost && ProcessOperations::isOtherIdentifiedApplication(*frontmost) &&
+        isLikelyAudio(*frontmost)) {
         logLine(QStringLiteral("🎤 [STATE-DETECT] Frontmost app likely using mic: ") +
-                nameOf(*frontmost));
+                ProcessOperations::displayName(*frontmost));
         return ProcessOperations::fromApplication(*frontmost);
     }
 
     const std::vector<RunningApplicationRef> running = applications.runningApplications();
     for (const RunningApplicationRef& application : running) {
-        if (isForeignApplication(*application) && application->regularActivationPolicy &&
-            application->isActive && application->bundlePath &&
+        if (ProcessOperations::isOtherIdentifiedApplication(*application) &&
+            application->regularActivationPolicy && application->isActive &&
+            application->bundlePath &&
             operations_.hasMediaUsageDeclaration(*application->bundlePath)) {
             logLine(QStringLiteral("🎤 [STATE-DETECT] Active app with mic permissions: ") +
-                    nameOf(*application));
+                    ProcessOperations::displayName(*application));
             return ProcessOperations::fromApplication(*application);
         }
     }
     // A merely running application with an audio-like identity is accepted here.
     for (const RunningApplicationRef& application : running) {
-        if (isForeignApplication(*application) && isLikelyAudio(*application)) {
+        if (ProcessOperations::isOtherIdentifiedApplication(*application) &&
+            isLikelyAudio(*application)) {
             logLine(QStringLiteral("🎤 [STATE-DETECT] Known audio app running: ") +
-                    nameOf(*application));
+                    ProcessOperations::displayName(*application));
             return ProcessOperations::fromApplication(*application);
         }
     }
@@ -105,11 +100,11 @@ std::optional<ProcessInfo> DeviceMonitor::detectAudioTapProcess() {
     logLine(QStringLiteral("🎤 [AUDIO-TAP] Attempting AudioCap-style detection..."));
     std::vector<ProcessCandidate> candidates;
     for (const RunningApplicationRef& application : platform_.applications.runningApplications()) {
-        if (!isForeignApplication(*application)) {
+        if (!ProcessOperations::isOtherIdentifiedApplication(*application)) {
             continue;
         }
         const QString& identifier = *application->bundleIdentifier;
-        const QString name = nameOf(*application);
+        const QString name = ProcessOperations::displayName(*application);
         const bool known = isKnownAudioApp(identifier);
         // Only an application that is not known needs its declaration read.
         const bool knownOrDeclared =
@@ -169,14 +164,17 @@ std::optional<ProcessInfo> DeviceMonitor::detectProcessFromInputStreams(AudioDev
 std::optional<ProcessInfo> DeviceMonitor::findLikelyAudioProcess() {
     RunningApplicationsService& applications = platform_.applications;
     if (RunningApplicationRef frontmost = applications.frontmostApplication();
-        frontmost && isForeignApplication(*frontmost) && isLikelyAudio(*frontmost)) {
-        logLine(QStringLiteral("🎤 [LIKELY] Frontmost known audio app: ") + nameOf(*frontmost));
+        frontmost && ProcessOperations::isOtherIdentifiedApplication(*frontmost) &&
+        isLikelyAudio(*frontmost)) {
+        logLine(QStringLiteral("🎤 [LIKELY] Frontmost known audio app: ") +
+                ProcessOperations::displayName(*frontmost));
         return ProcessOperations::fromApplication(*frontmost);
     }
     for (const RunningApplicationRef& application : applications.runningApplications()) {
-        if (isForeignApplication(*application) && application->isActive &&
-            isLikelyAudio(*application)) {
-            logLine(QStringLiteral("🎤 [LIKELY] Active known audio app: ") + nameOf(*application));
+        if (ProcessOperations::isOtherIdentifiedApplication(*application) &&
+            application->isActive && isLikelyAudio(*application)) {
+            logLine(QStringLiteral("🎤 [LIKELY] Active known audio app: ") +
+                    ProcessOperations::displayName(*application));
             return ProcessOperations::fromApplication(*application);
         }
     }

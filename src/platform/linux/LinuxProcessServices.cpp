@@ -17,8 +17,6 @@ namespace {
 
 // Proc entries report a size of zero, so they are read to their end; the cap only guards
 // against a tree that is not really a proc file system.
-constexpr qsizetype kMaxEntrySize = 1 << 20;
-
 // PF_FORKNOEXEC: set by the kernel on fork, cleared when the process executes a new image.
 constexpr quint64 kForkedWithoutExec = 0x40;
 
@@ -27,35 +25,6 @@ constexpr quint64 kNanosecondsPerSecond = 1'000'000'000;
 constexpr int kStatFlagsField = 9;
 constexpr int kStatUserTimeField = 14;
 constexpr int kStatSystemTimeField = 15;
-
-std::optional<QByteArray> readWholeFile(const QByteArray& path) {
-    int fd = -1;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::optional<QByteArray> result;
-    QByteArray contents;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            contents.append(buffer, count);
-            if (contents.size() > kMaxEntrySize) {
-                break;
-            }
-        } else if (count == 0) {
-            result = std::move(contents);
-            break;
-        } else if (errno != EINTR) {
-            break;
-        }
-    }
-    ::close(fd);
-    return result;
-}
 
 // Calls visit with the name of every entry but "." and ".."; false when the folder cannot be
 // opened or listed to its end.
@@ -157,26 +126,15 @@ quint64 positiveSystemValue(int name) {
 } // namespace
 
 LinuxProcessServices::LinuxProcessServices(QString procRoot)
-    : root_(QFile::encodeName(procRoot)), pageSize_(positiveSystemValue(_SC_PAGESIZE)),
+    : files_(std::move(procRoot)), pageSize_(positiveSystemValue(_SC_PAGESIZE)),
       clockTicksPerSecond_(positiveSystemValue(_SC_CLK_TCK)) {}
 
 qint32 LinuxProcessServices::ownPid() const {
     return qint32(::getpid());
 }
 
-QByteArray LinuxProcessServices::entryPath(qint32 pid, const char* entry) const {
-    return root_ + '/' + QByteArray::number(pid) + '/' + entry;
-}
-
-std::optional<QByteArray> LinuxProcessServices::readEntry(qint32 pid, const char* entry) const {
-    if (pid <= 0) {
-        return std::nullopt;
-    }
-    return readWholeFile(entryPath(pid, entry));
-}
-
 std::optional<QString> LinuxProcessServices::readShortName(qint32 pid) const {
-    std::optional<QByteArray> comm = readEntry(pid, "comm");
+    std::optional<QByteArray> comm = files_.readEntry(pid, "comm");
     if (!comm) {
         return std::nullopt;
     }
@@ -192,35 +150,17 @@ QString LinuxProcessServices::shortName(qint32 pid) const {
 }
 
 std::optional<QString> LinuxProcessServices::executablePath(qint32 pid) const {
-    if (pid <= 0) {
+    // Kept as the kernel wrote it: a " (deleted)" executable is worth seeing.
+    const std::optional<QByteArray> target = files_.linkTarget(pid, "exe");
+    if (!target) {
         return std::nullopt;
     }
-    const QByteArray link = entryPath(pid, "exe");
-    QByteArray target(256, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length = ::readlink(link.constData(), target.data(), size_t(target.size()));
-        if (length < 0) {
-            return std::nullopt;
-        }
-        if (length < target.size()) {
-            target.truncate(length);
-            break;
-        }
-        // A full buffer may mean a cut-off target; try again with more room.
-        if (target.size() >= kMaxEntrySize) {
-            return std::nullopt;
-        }
-        target.resize(target.size() * 2);
-    }
-    if (target.isEmpty()) {
-        return std::nullopt;
-    }
-    return QFile::decodeName(target);
+    return QFile::decodeName(*target);
 }
 
 std::vector<qint32> LinuxProcessServices::allPids() const {
     std::vector<qint32> pids;
-    const bool listed = forEachEntry(root_, [&pids](QByteArrayView name) {
+    const bool listed = forEachEntry(files_.root(), [&pids](QByteArrayView name) {
         if (const std::optional<qint32> pid = pidFromName(name)) {
             pids.push_back(*pid);
         }
@@ -239,7 +179,7 @@ std::optional<ProcessBasics> LinuxProcessServices::basics(qint32 pid) const {
     }
     ProcessBasics result;
     result.shortName = std::move(*name);
-    if (const std::optional<QByteArray> stat = readEntry(pid, "stat")) {
+    if (const std::optional<QByteArray> stat = files_.readEntry(pid, "stat")) {
         if (const auto fields = statFieldsAfterCommand(*stat)) {
             if (const std::optional<quint64> flags = statField(*fields, kStatFlagsField)) {
                 result.hasExecuted = (*flags & kForkedWithoutExec) == 0;
@@ -253,8 +193,8 @@ std::optional<TaskFigures> LinuxProcessServices::taskFigures(qint32 pid) const {
     if (pageSize_ == 0 || clockTicksPerSecond_ == 0) {
         return std::nullopt;
     }
-    const std::optional<QByteArray> statm = readEntry(pid, "statm");
-    const std::optional<QByteArray> stat = readEntry(pid, "stat");
+    const std::optional<QByteArray> statm = files_.readEntry(pid, "statm");
+    const std::optional<QByteArray> stat = files_.readEntry(pid, "stat");
     if (!statm || !stat) {
         return std::nullopt;
     }
@@ -286,7 +226,7 @@ std::optional<int> LinuxProcessServices::descriptorCount(qint32 pid) const {
         return std::nullopt;
     }
     int count = 0;
-    if (!forEachEntry(entryPath(pid, "fd"), [&count](QByteArrayView) { ++count; })) {
+    if (!forEachEntry(files_.entryPath(pid, "fd"), [&count](QByteArrayView) { ++count; })) {
         return std::nullopt;
     }
     return count;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ProcessServices.h"
+#include "platform/linux/ProcFiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,11 +23,9 @@ public:
     std::optional<int> descriptorCount(qint32 pid) const override;
 
 private:
-    QByteArray entryPath(qint32 pid, const char* entry) const;
-    std::optional<QByteArray> readEntry(qint32 pid, const char* entry) const;
     std::optional<QString> readShortName(qint32 pid) const;
 
-    QByteArray root_; // file-system encoding of the proc root
+    ProcFiles files_;
     quint64 pageSize_;
     quint64 clockTicksPerSecond_;
 };

@@ -154,12 +154,12 @@ std::optional<QByteArray> ProcFiles::flatpakInfo(qint32 pid) const {
     return readEntry(pid, "root/.flatpak-info");
 }
 
-std::optional<QString> ProcFiles::executablePath(qint32 pid) const {
+std::optional<QByteArray> ProcFiles::linkTarget(qint32 pid, const char* entry) const {
     if (pid <= 0) {
         return std::nullopt;
     }
     QByteArray target(PATH_MAX, Qt::Uninitialized);
-    const QByteArray link = entryPath(pid, "exe");
+    const QByteArray link = entryPath(pid, entry);
     for (;;) {
         const ssize_t length = ::readlink(link.constData(), target.data(), size_t(target.size()));
         if (length <= 0) {
@@ -167,19 +167,27 @@ std::optional<QString> ProcFiles::executablePath(qint32 pid) const {
         }
         if (length < target.size()) {
             target.truncate(length);
-            break;
+            return target;
         }
+        // A full buffer may mean a cut-off target; try again with more room.
         if (target.size() >= kMaxLinkSize) {
             return std::nullopt;
         }
         target.resize(target.size() * 2);
     }
+}
+
+std::optional<QString> ProcFiles::executablePath(qint32 pid) const {
+    std::optional<QByteArray> target = linkTarget(pid, "exe");
+    if (!target) {
+        return std::nullopt;
+    }
     // The kernel marks an executable replaced on disk (an upgrade) this way.
     constexpr QByteArrayView deleted(" (deleted)");
-    if (target.endsWith(deleted)) {
-        target.chop(deleted.size());
+    if (target->endsWith(deleted)) {
+        target->chop(deleted.size());
     }
-    return QFile::decodeName(target);
+    return QFile::decodeName(*target);
 }
 
 QStringList ProcFiles::commandLine(qint32 pid) const {

@@ -38,10 +38,14 @@ public:
     QStringList commandLine(qint32 pid) const;
     QString shortName(qint32 pid) const;
 
-private:
+    QByteArray root() const { return root_; }
     QByteArray entryPath(qint32 pid, const char* entry) const;
+    // The whole entry, read to its end and capped; nothing for pid <= 0 or an unreadable entry.
     std::optional<QByteArray> readEntry(qint32 pid, const char* entry) const;
+    // Where a link entry (exe, cwd, fd/N) points, as the kernel wrote it.
+    std::optional<QByteArray> linkTarget(qint32 pid, const char* entry) const;
 
+private:
     QByteArray root_; // file-system encoding of the proc root
 };
 
