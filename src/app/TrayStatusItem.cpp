@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <QCursor>
 #include <QIcon>
 #include <QKeySequence>
 
@@ -15,6 +16,13 @@ TrayStatusItem::TrayStatusItem() {
     }
     setIcon(false);
     tray_.setToolTip(QStringLiteral("Ostrel"));
+    // Many panels open a tray menu only on a right click; a left click opens it too.
+    QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_,
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger && menu_) {
+                             menu_->popup(QCursor::pos());
+                         }
+                     });
     tray_.show();
 }
 
