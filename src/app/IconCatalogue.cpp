@@ -29,8 +29,8 @@ const QHash<QString, Entry>& entries() {
         {"exclamationmark.triangle.fill", {"dialog-warning", QStyle::SP_MessageBoxWarning}},
         {"info.circle", {"dialog-information", QStyle::SP_MessageBoxInformation}},
         {"gear", {"preferences-system", QStyle::SP_FileDialogDetailedView}},
-        {"lock.shield.fill", {"security-medium", QStyle::SP_VistaShield}},
-        {"shield.fill", {"security-medium", QStyle::SP_VistaShield}},
+        {"lock.shield.fill", {"security-medium", QStyle::SP_MessageBoxInformation}},
+        {"shield.fill", {"security-medium", QStyle::SP_MessageBoxInformation}},
         {"magnifyingglass", {"edit-find", QStyle::SP_FileDialogContentsView}},
         {"arrow.clockwise", {"view-refresh", QStyle::SP_BrowserReload}},
         {"line.3.horizontal.decrease.circle", {"view-filter", QStyle::SP_FileDialogListView}},
@@ -50,6 +50,37 @@ const QHash<QString, Entry>& entries() {
         {"list.bullet.rectangle", {"view-list-details", QStyle::SP_FileDialogDetailedView}},
         {"chart.bar.fill", {"office-chart-bar", QStyle::SP_FileDialogDetailedView}},
         {"sparkles", {"starred", QStyle::SP_DialogYesButton}},
+        {"app", {"application-x-executable", QStyle::SP_ComputerIcon}},
+        {"video", {"camera-web", QStyle::SP_MediaPlay}},
+        {"mic", {"audio-input-microphone", QStyle::SP_MediaVolume}},
+        {"list.bullet", {"view-list-text", QStyle::SP_FileDialogListView}},
+        {"app.connected.to.app.below.fill", {"applications-other", QStyle::SP_DesktopIcon}},
+        {"calendar", {"x-office-calendar", QStyle::SP_FileDialogDetailedView}},
+        {"calendar.badge.clock", {"appointment-new", QStyle::SP_FileDialogInfoView}},
+        {"clock.badge.questionmark", {"appointment-missed", QStyle::SP_MessageBoxQuestion}},
+        {"info.circle.fill", {"dialog-information", QStyle::SP_MessageBoxInformation}},
+        {"cpu", {"cpu", QStyle::SP_ComputerIcon}},
+        {"camera", {"camera-photo", QStyle::SP_MediaPlay}},
+        {"video.circle.fill", {"camera-web", QStyle::SP_MediaPlay}},
+        {"folder.fill", {"folder", QStyle::SP_DirIcon}},
+        {"safari.fill", {"web-browser", QStyle::SP_DriveNetIcon}},
+        {"globe", {"web-browser", QStyle::SP_DriveNetIcon}},
+        {"message.fill", {"mail-message", QStyle::SP_FileDialogContentsView}},
+        {"phone.fill", {"call-start", QStyle::SP_MediaVolume}},
+        {"waveform.circle", {"audio-input-microphone", QStyle::SP_MediaVolume}},
+        {"checkmark.shield", {"security-high", QStyle::SP_DialogApplyButton}},
+        {"line.horizontal.3.decrease.circle", {"view-filter", QStyle::SP_FileDialogListView}},
+        {"line.horizontal.3.decrease.circle.fill",
+         {"view-filter", QStyle::SP_FileDialogDetailedView}},
+        {"bell.badge.fill", {"preferences-system-notifications", QStyle::SP_MessageBoxInformation}},
+        {"shield.lefthalf.filled", {"security-medium", QStyle::SP_DialogApplyButton}},
+        {"bell.circle.fill",
+         {"preferences-system-notifications", QStyle::SP_MessageBoxInformation}},
+        {"hand.raised.slash", {"action-unavailable", QStyle::SP_BrowserStop}},
+        {"shield.checkered", {"security-high", QStyle::SP_DialogApplyButton}},
+        {"chart.line.uptrend.xyaxis",
+         {"utilities-system-monitor", QStyle::SP_FileDialogDetailedView}},
+        {"gear.badge.checkmark", {"preferences-system", QStyle::SP_DialogApplyButton}},
     };
     return table;
 }
@@ -69,7 +100,12 @@ QIcon IconCatalogue::icon(const QString& symbolName) {
     if (found == entries().constEnd()) {
         return standard;
     }
-    return QIcon::fromTheme(QString::fromLatin1(found->themeName), standard);
+    // Current icon themes ship many icons only in their "-symbolic" form.
+    const QString name = QString::fromLatin1(found->themeName);
+    if (QIcon::hasThemeIcon(name)) {
+        return QIcon::fromTheme(name);
+    }
+    return QIcon::fromTheme(name + QStringLiteral("-symbolic"), standard);
 }
 
 } // namespace ostrel

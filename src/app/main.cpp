@@ -3,7 +3,9 @@
 #include "alerts/AllowedAppsManager.h"
 #include "app/AppDelegate.h"
 #include "app/GuiPlatformSelection.h"
+#include "app/OnboardingWindowController.h"
 #include "app/QtAlertPresenter.h"
+#include "app/SettingsWindow.h"
 #include "app/TrayStatusItem.h"
 #include "detection/ProductIdentity.h"
 #include "platform/Log.h"
@@ -11,6 +13,7 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/SessionSingleInstance.h"
 #include "platform/linux/UnixSignalQuitter.h"
+#include "platform/linux/XdgAutostartEntry.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -62,10 +65,25 @@ int main(int argc, char** argv) {
     QSettings preferences;
     TrayStatusItem statusItem;
     QtAlertPresenter alerts;
+    XdgAutostartEntry startAtLogin(XdgAutostartEntry::defaultFolder(),
+                                   QCoreApplication::applicationFilePath());
+    OnboardingManager onboarding(preferences, AppVersionInfo::current());
+    OnboardingWindowController onboardingWindow(
+        {desktop.cameras, desktop.audio, desktop.notifications, desktop.desktopSettings, loop},
+        onboarding);
+    onboarding.showOnboarding = [&onboardingWindow] { onboardingWindow.showWindow(); };
+
+    WindowFactories windows;
+    windows.settings = [&preferences, &startAtLogin, &activityLogger] {
+        return makeSettingsWindowController(
+            {preferences, startAtLogin, activityLogger, AppVersionInfo::current()});
+    };
+    windows.onboardingCheck = [&onboarding] { onboarding.checkAndShowOnboarding(); };
 
     AppDelegate shell({desktop.monitorPlatform(notifications), desktop.notifications,
                        desktop.processControl, alerts, desktop.desktopSettings, statusItem,
-                       preferences, activityLogger, AllowedAppsManager::shared()});
+                       preferences, activityLogger, AllowedAppsManager::shared()},
+                      std::move(windows));
     shell.requestQuit = [] { QCoreApplication::quit(); };
     instance.listenForActivation([&shell] { shell.showMainWindow(); });
 

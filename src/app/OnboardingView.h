@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/OnboardingFlow.h"
+
+#include <QWidget>
+
+class QLabel;
+class QStackedWidget;
+
+namespace ostrel {
+
+// The setup assistant's content: a row of step dots above the current screen.
+class OnboardingView final : public QWidget {
+public:
+    OnboardingView(const OnboardingPlatform& platform, OnboardingManager& manager,
+                   QWidget* parent = nullptr);
+
+    OnboardingFlow& flow() { return *flow_; }
+    QWidget* currentScreen() const;
+
+private:
+    void showCurrentStep();
+
+    OnboardingFlow* flow_;
+    QStackedWidget* screens_;
+    QLabel* stepDots_;
+};
+
+} // namespace ostrel
