@@ -1,16 +1,23 @@
 #include "Version.h"
+#include "activitylog/ActivityLogWindow.h"
 #include "activitylog/ActivityLogger.h"
 #include "alerts/AllowedAppsManager.h"
+#include "alerts/AllowedAppsWindow.h"
+#include "alerts/CheckboxAlertDialog.h"
+#include "alerts/FileChooserDialog.h"
 #include "app/AppDelegate.h"
 #include "app/GuiPlatformSelection.h"
 #include "app/OnboardingWindowController.h"
 #include "app/QtAlertPresenter.h"
 #include "app/SettingsWindow.h"
 #include "app/TrayStatusItem.h"
+#include "dashboard/PrivacyMonitorWindow.h"
 #include "detection/ProductIdentity.h"
 #include "platform/Log.h"
 #include "platform/QtMainRunLoop.h"
+#include "platform/linux/LinuxApplicationDescriber.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/LinuxFileBrowser.h"
 #include "platform/linux/SessionSingleInstance.h"
 #include "platform/linux/UnixSignalQuitter.h"
 #include "platform/linux/XdgAutostartEntry.h"
@@ -73,7 +80,28 @@ int main(int argc, char** argv) {
         onboarding);
     onboarding.showOnboarding = [&onboardingWindow] { onboardingWindow.showWindow(); };
 
+    LinuxFileBrowser fileBrowser;
+    LinuxApplicationDescriber applicationDescriber;
+    FileChooserDialog fileChooser;
+    CheckboxAlertDialog deviceSelection;
+
+    // The dashboard reads the shell, which exists once the factories are handed to it.
+    AppDelegate* runningShell = nullptr;
     WindowFactories windows;
+    windows.dashboard = [&] {
+        return makeDashboardWindow(
+            {loop, [&runningShell] { return runningShell && runningShell->isMonitoringActive(); },
+             [&runningShell] { return runningShell ? runningShell->deviceMonitor() : nullptr; },
+             desktop.processControl, desktop.processes, desktop.applications, preferences,
+             AllowedAppsManager::shared()});
+    };
+    windows.activityLog = [&activityLogger, &loop, &fileBrowser, &alerts] {
+        return makeActivityLogWindowController({activityLogger, loop, fileBrowser, alerts});
+    };
+    windows.allowedApps = [&loop, &fileChooser, &applicationDescriber, &deviceSelection, &alerts] {
+        return makeAllowedAppsWindowController({AllowedAppsManager::shared(), loop, fileChooser,
+                                                applicationDescriber, deviceSelection, alerts});
+    };
     windows.settings = [&preferences, &startAtLogin, &activityLogger] {
         return makeSettingsWindowController(
             {preferences, startAtLogin, activityLogger, AppVersionInfo::current()});
@@ -84,6 +112,7 @@ int main(int argc, char** argv) {
                        desktop.processControl, alerts, desktop.desktopSettings, statusItem,
                        preferences, activityLogger, AllowedAppsManager::shared()},
                       std::move(windows));
+    runningShell = &shell;
     shell.requestQuit = [] { QCoreApplication::quit(); };
     instance.listenForActivation([&shell] { shell.showMainWindow(); });
 

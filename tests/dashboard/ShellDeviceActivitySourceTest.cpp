@@ -1,0 +1,58 @@
+#include "dashboard/ShellDeviceActivitySource.h"
+
+#include "support/CapturedLog.h"
+#include "support/FakeAudioSystem.h"
+#include "support/FakeCameraService.h"
+#include "support/FakeCameraSystem.h"
+#include "support/FakeChildProcessRunner.h"
+#include "support/FakeProcessServices.h"
+#include "support/FakeRunningApplications.h"
+#include "support/FakeUsbDeviceRegistry.h"
+#include "support/ManualRunLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+TEST(ShellDeviceActivitySourceTest, ActiveSinceFollowsTheDetectorsOwnChanges) {
+    CapturedLog log;
+    ManualRunLoop loop;
+    NotificationCenter notifications;
+    FakeCameraService cameras;
+    FakeAudioSystem audio;
+    FakeRunningApplications applications;
+    FakeProcessServices processes;
+    FakeChildProcessRunner children;
+    FakeCameraSystem cameraSystem;
+    FakeUsbDeviceRegistry usb;
+    AdvancedDeviceMonitor monitor({{loop, cameras, audio, applications, processes, children},
+                                   notifications,
+                                   cameraSystem,
+                                   usb});
+    AdvancedDeviceMonitor* current = nullptr;
+    ShellDeviceActivitySource source([] { return true; }, [&current] { return current; });
+
+    // Before the shell has a monitor: nothing is active and nothing is asked.
+    EXPECT_FALSE(source.hasDetector());
+    EXPECT_FALSE(source.isCameraActive());
+    EXPECT_FALSE(source.cameraProcess());
+    EXPECT_FALSE(source.activeSince(DeviceType::Camera));
+
+    current = &monitor;
+    EXPECT_TRUE(source.hasDetector());
+    const MonotonicTime start = loop.monotonicNow();
+    monitor.deviceAccessChanged(DeviceType::Camera, true,
+                                ProcessInfo{700, "cheese", std::nullopt, std::nullopt});
+    loop.advance(30);
+    // Records the detector did not accept itself move nothing.
+    monitor.deviceAccessChanged(DeviceType::Microphone, true, std::nullopt);
+    EXPECT_EQ(source.activeSince(DeviceType::Camera), start);
+    EXPECT_EQ(source.activeSince(DeviceType::Microphone), loop.monotonicNow());
+
+    monitor.deviceAccessChanged(DeviceType::Camera, false, std::nullopt);
+    EXPECT_FALSE(source.activeSince(DeviceType::Camera));
+}
+
+} // namespace
+} // namespace ostrel
