@@ -39,6 +39,10 @@ std::optional<int> QtAlertPresenter::runModal(const AlertContent& alert) {
     }
     if (!buttons.isEmpty()) {
         box.setDefaultButton(buttons.first());
+    }
+    // Escape may only dismiss an alert that offers nothing else: where the first button acts
+    // (opens settings, reveals a file), the user chooses it on purpose.
+    if (buttons.size() == 1) {
         box.setEscapeButton(buttons.first());
     }
     box.exec();
