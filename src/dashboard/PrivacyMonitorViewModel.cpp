@@ -444,14 +444,23 @@ void PrivacyMonitorViewModel::finishAction(std::function<void()> completion) {
         }));
 }
 
-void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
+std::optional<ProcessIdentity> PrivacyMonitorViewModel::beginAction(qint32 pid,
+                                                                    const QString& verbing) {
     setLoading(true);
     QString reason;
-    const std::optional<ProcessIdentity> target = actionTarget(pid, &reason);
+    std::optional<ProcessIdentity> target = actionTarget(pid, &reason);
     if (!target) {
         setLoading(false);
-        logLine(modelLine(QStringLiteral("❌"),
-                          QStringLiteral("Error blocking process %1: ").arg(pid) + reason));
+        logLine(modelLine(
+            QStringLiteral("❌"),
+            QStringLiteral("Error %1 process %2: ").arg(verbing, QString::number(pid)) + reason));
+    }
+    return target;
+}
+
+void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
+    const std::optional<ProcessIdentity> target = beginAction(pid, QStringLiteral("blocking"));
+    if (!target) {
         return;
     }
     const auto first = std::find_if(activeProcesses_.cbegin(), activeProcesses_.cend(),
@@ -503,13 +512,8 @@ void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
 }
 
 void PrivacyMonitorViewModel::unblockProcess(qint32 pid) {
-    setLoading(true);
-    QString reason;
-    const std::optional<ProcessIdentity> target = actionTarget(pid, &reason);
+    const std::optional<ProcessIdentity> target = beginAction(pid, QStringLiteral("unblocking"));
     if (!target) {
-        setLoading(false);
-        logLine(modelLine(QStringLiteral("❌"),
-                          QStringLiteral("Error unblocking process %1: ").arg(pid) + reason));
         return;
     }
     const bool resumed = processControl_.resume(*target).succeeded;
@@ -532,13 +536,9 @@ void PrivacyMonitorViewModel::unblockProcess(qint32 pid) {
 }
 
 void PrivacyMonitorViewModel::forceQuitProcess(qint32 pid) {
-    setLoading(true);
-    QString reason;
-    const std::optional<ProcessIdentity> target = actionTarget(pid, &reason);
+    const std::optional<ProcessIdentity> target =
+        beginAction(pid, QStringLiteral("force quitting"));
     if (!target) {
-        setLoading(false);
-        logLine(modelLine(QStringLiteral("❌"),
-                          QStringLiteral("Error force quitting process %1: ").arg(pid) + reason));
         return;
     }
     if (processControl_.terminate(*target).succeeded) {

@@ -114,6 +114,8 @@ private:
     void setMonitoringActive(bool active);
     // The identity an action may signal, or why it may not.
     std::optional<ProcessIdentity> actionTarget(qint32 pid, QString* reason) const;
+    // Starts a process action: the target, or nothing after logging why there is none.
+    std::optional<ProcessIdentity> beginAction(qint32 pid, const QString& verbing);
     void finishAction(std::function<void()> completion);
     QDateTime newRowTimestamp() const;
 

@@ -158,17 +158,8 @@ std::optional<ProcessInfo> DeviceMonitor::detectCameraProcessByPriority() {
                               application->bundlePath, priority});
     }
 
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const ProcessCandidate& a, const ProcessCandidate& b) {
-                         return a.priority > b.priority;
-                     });
-    if (candidates.empty()) {
-        return std::nullopt;
-    }
-    const ProcessCandidate& top = candidates.front();
-    logLine(QStringLiteral("📷 [PRIORITY] Top camera candidate: ") + top.name +
-            QStringLiteral(" (priority: %1)").arg(top.priority));
-    return ProcessInfo{top.pid, top.name, top.bundleIdentifier, top.path};
+    return topCandidate(std::move(candidates),
+                        QStringLiteral("📷 [PRIORITY] Top camera candidate: "));
 }
 
 std::optional<ProcessInfo> DeviceMonitor::detectCameraProcessViaLsof() {

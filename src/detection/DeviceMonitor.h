@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detection/DeviceMonitorDelegate.h"
+#include "detection/ProcessCandidate.h"
 #include "detection/ProcessInfo.h"
 #include "detection/ProcessOperations.h"
 #include "platform/AudioSystem.h"
@@ -22,15 +23,6 @@ struct DeviceMonitorPlatform {
     RunningApplicationsService& applications;
     const ProcessServices& processes;
     ChildProcessRunner& children;
-};
-
-// A candidate of a scored ranking; lives only during one ranking.
-struct ProcessCandidate {
-    qint32 pid = 0;
-    QString name;
-    QString bundleIdentifier;
-    std::optional<QString> path;
-    int priority = 0;
 };
 
 // Watches the camera and the microphone: four times a second it senses whether another

@@ -3,6 +3,8 @@
 #include "detection/DeviceMonitor.h"
 #include "platform/Log.h"
 
+#include <algorithm>
+
 namespace ostrel {
 
 namespace {

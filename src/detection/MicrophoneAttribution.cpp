@@ -136,17 +136,7 @@ std::optional<ProcessInfo> DeviceMonitor::detectAudioTapProcess() {
             {application->processIdentifier, name, identifier, application->bundlePath, priority});
     }
 
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const ProcessCandidate& a, const ProcessCandidate& b) {
-                         return a.priority > b.priority;
-                     });
-    if (candidates.empty()) {
-        return std::nullopt;
-    }
-    const ProcessCandidate& top = candidates.front();
-    logLine(QStringLiteral("🎤 [AUDIO-TAP] Top candidate: ") + top.name +
-            QStringLiteral(" (priority: %1)").arg(top.priority));
-    return ProcessInfo{top.pid, top.name, top.bundleIdentifier, top.path};
+    return topCandidate(std::move(candidates), QStringLiteral("🎤 [AUDIO-TAP] Top candidate: "));
 }
 
 std::optional<ProcessInfo> DeviceMonitor::detectProcessFromInputStreams(AudioDeviceId device) {

@@ -1,0 +1,23 @@
+#include "detection/ProcessCandidate.h"
+
+#include "platform/Log.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+std::optional<ProcessInfo> topCandidate(std::vector<ProcessCandidate> candidates,
+                                        const QString& linePrefix) {
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const ProcessCandidate& a, const ProcessCandidate& b) {
+                         return a.priority > b.priority;
+                     });
+    if (candidates.empty()) {
+        return std::nullopt;
+    }
+    const ProcessCandidate& top = candidates.front();
+    logLine(linePrefix + top.name + QStringLiteral(" (priority: %1)").arg(top.priority));
+    return ProcessInfo{top.pid, top.name, top.bundleIdentifier, top.path};
+}
+
+} // namespace ostrel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "detection/ProcessInfo.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace ostrel {
+
+// A candidate of a scored ranking; lives only during one ranking.
+struct ProcessCandidate {
+    qint32 pid = 0;
+    QString name;
+    QString bundleIdentifier;
+    std::optional<QString> path;
+    int priority = 0;
+};
+
+// The highest-priority candidate, the earlier one of equal priorities (the list keeps the
+// platform's order), logged after `linePrefix`; nothing without candidates.
+std::optional<ProcessInfo> topCandidate(std::vector<ProcessCandidate> candidates,
+                                        const QString& linePrefix);
+
+} // namespace ostrel
