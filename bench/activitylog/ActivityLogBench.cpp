@@ -1,53 +1,12 @@
-#include "activitylog/ActivityLogFileFormat.h"
-#include "activitylog/ActivityLogger.h"
-#include "platform/Log.h"
-#include "support/ManualRunLoop.h"
+#include "support/FullActivityLog.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 using namespace ostrel;
 
 namespace {
 
-// A full log: 10000 entries of a few dozen processes, half of them with a path.
-QList<ActivityLogEntry> fullLog(const QDateTime& now) {
-    QList<ActivityLogEntry> entries;
-    for (int i = 0; i < ActivityLogger::maxLogEntries; ++i) {
-        const QString name = QStringLiteral("process-%1").arg(i % 37);
-        const std::optional<QString> path =
-            i % 2 == 0
-                ? std::optional(QStringLiteral("/usr/share/applications/%1.desktop").arg(name))
-                : std::nullopt;
-        entries.append(ActivityLogEntry::create(
-            i % 3 == 0 ? DeviceType::Camera : DeviceType::Microphone, name, path, 1000 + i,
-            i % 2 == 0, now.addSecs(-(ActivityLogger::maxLogEntries - i))));
-    }
-    return entries;
-}
-
-// A store in a temporary folder whose log file holds a full log, loaded at construction.
-struct FullStore {
-    FullStore() {
-        setLogSink([](const QString&) {});
-        QFile file(directory.filePath("activity_logs.json"));
-        file.open(QIODevice::WriteOnly);
-        file.write(ActivityLogFileFormat::encodeLogFile(fullLog(loop.now())));
-        file.close();
-        logger = std::make_unique<ActivityLogger>(directory.path(), directory.filePath("Desktop"),
-                                                  loop, nullptr);
-    }
-    ~FullStore() {
-        logger.reset();
-        setLogSink(nullptr);
-    }
-
-    QTemporaryDir directory;
-    ManualRunLoop loop;
-    std::unique_ptr<ActivityLogger> logger;
-};
+using FullStore = FullActivityLogStore;
 
 } // namespace
 
@@ -74,7 +33,7 @@ static void BM_LoadLog10000(benchmark::State& state) {
 BENCHMARK(BM_LoadLog10000)->Unit(benchmark::kMillisecond);
 
 static void BM_EncodeLogFile10000(benchmark::State& state) {
-    const QList<ActivityLogEntry> entries = fullLog(QDateTime::currentDateTimeUtc());
+    const QList<ActivityLogEntry> entries = fullActivityLog(QDateTime::currentDateTimeUtc());
     for (auto _ : state) {
         benchmark::DoNotOptimize(ActivityLogFileFormat::encodeLogFile(entries));
     }
@@ -83,7 +42,7 @@ BENCHMARK(BM_EncodeLogFile10000)->Unit(benchmark::kMillisecond);
 
 static void BM_DecodeLogFile10000(benchmark::State& state) {
     const QByteArray bytes =
-        ActivityLogFileFormat::encodeLogFile(fullLog(QDateTime::currentDateTimeUtc()));
+        ActivityLogFileFormat::encodeLogFile(fullActivityLog(QDateTime::currentDateTimeUtc()));
     for (auto _ : state) {
         benchmark::DoNotOptimize(ActivityLogFileFormat::decodeLogFile(bytes));
     }

@@ -1,9 +1,8 @@
-#include "activitylog/ActivityLogFileFormat.h"
 #include "activitylog/ActivityLogTableModel.h"
 #include "activitylog/ActivityLogWindow.h"
 #include "platform/Log.h"
 #include "support/FakeAlertPresenter.h"
-#include "support/ManualRunLoop.h"
+#include "support/FullActivityLog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -20,41 +19,9 @@ public:
     void revealFile(const QString&) override {}
 };
 
-// 10000 entries of 37 processes within the last 24 hours, half of them with a path.
-QList<ActivityLogEntry> fullLog(const QDateTime& now) {
-    QList<ActivityLogEntry> entries;
-    for (int i = 0; i < ActivityLogger::maxLogEntries; ++i) {
-        const QString name = QStringLiteral("process-%1").arg(i % 37);
-        const std::optional<QString> path =
-            i % 2 == 0 ? std::optional(QStringLiteral("/usr/lib/%1/bin/%1").arg(name))
-                       : std::nullopt;
-        entries.append(ActivityLogEntry::create(
-            i % 3 == 0 ? DeviceType::Camera : DeviceType::Microphone, name, path, 1000 + i,
-            i % 2 == 0, now.addSecs(-(ActivityLogger::maxLogEntries - i))));
-    }
-    return entries;
-}
-
-// A store whose log file holds a full log, with what the window needs besides.
-struct FullStore {
-    FullStore() {
-        setLogSink([](const QString&) {});
-        QFile file(directory.filePath("activity_logs.json"));
-        file.open(QIODevice::WriteOnly);
-        file.write(ActivityLogFileFormat::encodeLogFile(fullLog(loop.now())));
-        file.close();
-        logger = std::make_unique<ActivityLogger>(directory.path(), directory.filePath("Desktop"),
-                                                  loop, nullptr);
-    }
-    ~FullStore() {
-        logger.reset();
-        setLogSink(nullptr);
-    }
+struct FullStore : FullActivityLogStore {
     ActivityLogViewEnvironment environment() { return {*logger, loop, browser, alerts}; }
 
-    QTemporaryDir directory;
-    ManualRunLoop loop;
-    std::unique_ptr<ActivityLogger> logger;
     NoFileBrowser browser;
     FakeAlertPresenter alerts;
 };
