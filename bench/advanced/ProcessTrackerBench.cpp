@@ -1,6 +1,6 @@
 #include "advanced/ProcessTracker.h"
-#include "platform/Log.h"
-#include "platform/linux/LinuxProcessServices.h"
+#include "base/Log.h"
+#include "platform/linux/proc/LinuxProcessServices.h"
 #include "support/FakeAudioSystem.h"
 #include "support/FakeCameraService.h"
 #include "support/FakeCameraSystem.h"

@@ -1,5 +1,5 @@
+#include "base/Log.h"
 #include "detection/DeviceMonitor.h"
-#include "platform/Log.h"
 #include "support/FakeAudioSystem.h"
 #include "support/FakeCameraService.h"
 #include "support/FakeChildProcessRunner.h"

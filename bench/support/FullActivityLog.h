@@ -2,7 +2,7 @@
 
 #include "activitylog/ActivityLogFileFormat.h"
 #include "activitylog/ActivityLogger.h"
-#include "platform/Log.h"
+#include "base/Log.h"
 #include "support/ManualRunLoop.h"
 
 #include <QFile>

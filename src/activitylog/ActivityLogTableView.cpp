@@ -1,7 +1,7 @@
 #include "activitylog/ActivityLogTableView.h"
 
 #include "activitylog/ActivityLogTableModel.h"
-#include "app/IconCatalogue.h"
+#include "ui/IconCatalogue.h"
 
 #include <QHash>
 #include <QHeaderView>

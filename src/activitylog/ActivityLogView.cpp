@@ -3,7 +3,7 @@
 #include "activitylog/ActivityLogTableModel.h"
 #include "activitylog/ActivityLogTableView.h"
 #include "activitylog/ActivityLogViewText.h"
-#include "app/IconCatalogue.h"
+#include "ui/IconCatalogue.h"
 
 #include <QAction>
 #include <QEnterEvent>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "activitylog/ActivityLogger.h"
+#include "base/MainRunLoop.h"
 #include "platform/AlertPresenter.h"
 #include "platform/FileBrowser.h"
-#include "platform/MainRunLoop.h"
 
 #include <QWidget>
 #include <optional>

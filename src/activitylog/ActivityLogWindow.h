@@ -1,7 +1,7 @@
 #pragma once
 
 #include "activitylog/ActivityLogView.h"
-#include "app/WindowController.h"
+#include "ui/WindowController.h"
 
 #include <QWidget>
 #include <memory>

@@ -3,8 +3,8 @@
 #include "activitylog/ActivityLogFileFormat.h"
 #include "activitylog/ActivityLogPeriodFilter.h"
 #include "activitylog/FileReplacement.h"
-#include "detection/ProductIdentity.h"
-#include "platform/Log.h"
+#include "base/Log.h"
+#include "base/ProductIdentity.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "activitylog/ActivitySummary.h"
 #include "activitylog/LogFileInfo.h"
 #include "activitylog/LogRetentionPeriod.h"
-#include "platform/MainRunLoop.h"
+#include "base/MainRunLoop.h"
 #include "platform/RunningApplicationsService.h"
 
 #include <QList>

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "base/NotificationCenter.h"
 #include "detection/DeviceMonitor.h"
-#include "platform/CameraSystem.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UsbDeviceRegistry.h"
+#include "platform/Platform.h"
 
 namespace ostrel {
 
@@ -13,6 +12,15 @@ struct AdvancedMonitorPlatform {
     NotificationCenter& notifications;
     CameraSystem& cameraSystem;
     UsbDeviceRegistry& usbRegistry;
+
+    static AdvancedMonitorPlatform from(Platform& platform, MainRunLoop& loop,
+                                        NotificationCenter& notifications) {
+        return {{loop, platform.cameras, platform.audio, platform.applications, platform.processes,
+                 platform.children},
+                notifications,
+                platform.cameraSystem,
+                platform.usbRegistry};
+    }
 };
 
 } // namespace ostrel

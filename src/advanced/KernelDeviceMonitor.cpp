@@ -1,7 +1,7 @@
 #include "advanced/KernelDeviceMonitor.h"
 
 #include "advanced/SecurityKeywords.h"
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <QVariant>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "advanced/ProcessTracker.h"
 
 #include "advanced/SecurityKeywords.h"
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <QFileInfo>
 #include <QVariant>

@@ -1,6 +1,6 @@
 #include "alerts/AlertBatching.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <algorithm>
 

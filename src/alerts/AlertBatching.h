@@ -4,9 +4,9 @@
 #include "alerts/AlertBatchingHost.h"
 #include "alerts/NotificationManager.h"
 #include "alerts/PendingNotification.h"
+#include "base/MainRunLoop.h"
+#include "base/WeakRef.h"
 #include "platform/AlertPresenter.h"
-#include "platform/MainRunLoop.h"
-#include "platform/WeakRef.h"
 
 #include <QMap>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "alerts/AllowedAppsManager.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 namespace ostrel {
 

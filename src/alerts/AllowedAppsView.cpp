@@ -1,7 +1,7 @@
 #include "alerts/AllowedAppsView.h"
 
+#include "base/Log.h"
 #include "detection/DeviceType.h"
-#include "platform/Log.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -2,11 +2,11 @@
 
 #include "alerts/AllowedAppsManager.h"
 #include "alerts/AllowedAppsTableModel.h"
+#include "base/MainRunLoop.h"
 #include "platform/AlertPresenter.h"
 #include "platform/ApplicationDescriber.h"
 #include "platform/CheckboxAlertPresenter.h"
 #include "platform/FileChooser.h"
-#include "platform/MainRunLoop.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "alerts/AllowedAppsWindow.h"
 
-#include "app/WidgetWindowController.h"
+#include "ui/WidgetWindowController.h"
 
 #include <QScreen>
 #include <QVBoxLayout>

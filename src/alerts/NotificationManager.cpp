@@ -1,6 +1,6 @@
 #include "alerts/NotificationManager.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <QLocale>
 #include <QUuid>

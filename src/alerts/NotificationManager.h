@@ -1,9 +1,9 @@
 #pragma once
 
 #include "alerts/AllowedAppsManager.h"
+#include "base/MainRunLoop.h"
 #include "detection/DeviceType.h"
 #include "detection/ProcessInfo.h"
-#include "platform/MainRunLoop.h"
 #include "platform/ProcessControl.h"
 #include "platform/UserNotificationCenter.h"
 

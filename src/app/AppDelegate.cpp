@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <algorithm>
 
@@ -52,16 +52,16 @@ void AppDelegate::setupNotificationManager() {
 void AppDelegate::setupAdvancedMonitoring() {
     deviceMonitor_ = std::make_unique<AdvancedDeviceMonitor>(environment_.monitor);
     deviceMonitor_->delegate = this;
-    AlertBatchingHost& host = *this;
-    alertBatching_ = std::make_unique<AlertBatching>(host, environment_.monitor.detector.loop,
-                                                     environment_.activityLogger,
-                                                     *notificationManager_, environment_.alerts);
     logLine(QStringLiteral(
         "🚀 [AppDelegate] Advanced device monitoring system initialized (not started)"));
 }
 
 void AppDelegate::setupActivityLogger() {
-    ActivityLogger& logger = environment_.activityLogger;
+    ActivityLogger& logger = environment_.activityLogger();
+    AlertBatchingHost& host = *this;
+    alertBatching_ =
+        std::make_unique<AlertBatching>(host, environment_.monitor.detector.loop, logger,
+                                        *notificationManager_, environment_.alerts);
     std::weak_ptr<char> alive = alive_;
     environment_.monitor.detector.loop.post([alive, &logger] {
         if (!alive.expired()) {
@@ -148,7 +148,7 @@ void AppDelegate::startMonitoring() {
     deviceMonitor_->startComprehensiveMonitoring();
     isMonitoringActive_ = true;
     setupMenu();
-    environment_.activityLogger.startLogging();
+    environment_.activityLogger().startLogging();
     for (const char* line :
          {"✅ [AppDelegate] Advanced device monitoring started",
           "   - Kernel-level monitoring: ENABLED", "   - Process tracking: ENABLED",
@@ -168,7 +168,7 @@ void AppDelegate::stopMonitoring() {
     deviceMonitor_->stopAdvancedMonitoring();
     isMonitoringActive_ = false;
     setupMenu();
-    environment_.activityLogger.stopLogging();
+    environment_.activityLogger().stopLogging();
     updateStatusMenu(false, false);
     logLine(QStringLiteral("🛑 [AppDelegate] Advanced device monitoring stopped by user"));
 }
@@ -351,7 +351,7 @@ void AppDelegate::applicationWillTerminate() {
     if (isMonitoringActive_) {
         deviceMonitor_->stopAdvancedMonitoring();
     }
-    environment_.activityLogger.stopLogging();
+    environment_.activityLogger().stopLogging();
     environment_.preferences.sync();
 }
 

@@ -8,13 +8,14 @@
 #include "alerts/NotificationManager.h"
 #include "app/SoftwareUpdateController.h"
 #include "app/StatusItem.h"
-#include "app/WindowController.h"
 #include "platform/AlertPresenter.h"
 #include "platform/DesktopSettings.h"
 #include "platform/ProcessControl.h"
 #include "platform/UserNotificationCenter.h"
+#include "ui/WindowController.h"
 
 #include <QSettings>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,7 +30,8 @@ struct ShellEnvironment {
     DesktopSettings& desktopSettings;
     StatusItem& statusItem;
     QSettings& preferences;
-    ActivityLogger& activityLogger;
+    // The store, made on first call: the launch sequence asks for it after the monitor.
+    std::function<ActivityLogger&()> activityLogger;
     AllowedAppsManager& allowedApps;
 };
 

@@ -1,6 +1,6 @@
 #include "app/OnboardingFlow.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 namespace ostrel {
 

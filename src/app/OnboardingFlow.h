@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/OnboardingManager.h"
+#include "base/MainRunLoop.h"
 #include "platform/AudioSystem.h"
 #include "platform/CameraService.h"
 #include "platform/DesktopSettings.h"
-#include "platform/MainRunLoop.h"
 #include "platform/UserNotificationCenter.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "app/OnboardingManager.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 namespace ostrel {
 

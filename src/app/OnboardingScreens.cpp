@@ -1,6 +1,6 @@
 #include "app/OnboardingScreens.h"
 
-#include "app/IconCatalogue.h"
+#include "ui/IconCatalogue.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/OnboardingWindow.h"
-#include "app/WindowController.h"
+#include "ui/WindowController.h"
 
 #include <QPointer>
 

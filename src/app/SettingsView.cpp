@@ -1,7 +1,7 @@
 #include "app/SettingsView.h"
 
 #include "app/AppDelegate.h"
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <QCheckBox>
 #include <QComboBox>

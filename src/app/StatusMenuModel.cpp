@@ -1,6 +1,6 @@
 #include "app/StatusMenuModel.h"
 
-#include "detection/ProductIdentity.h"
+#include "base/ProductIdentity.h"
 
 namespace ostrel {
 

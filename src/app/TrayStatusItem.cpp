@@ -1,6 +1,6 @@
 #include "app/TrayStatusItem.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <QCursor>
 #include <QIcon>

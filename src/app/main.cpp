@@ -8,33 +8,27 @@
 #include "app/AppDelegate.h"
 #include "app/GuiPlatformSelection.h"
 #include "app/OnboardingWindowController.h"
-#include "app/QtAlertPresenter.h"
 #include "app/SettingsWindow.h"
 #include "app/TrayStatusItem.h"
+#include "base/Log.h"
+#include "base/ProductIdentity.h"
+#include "base/QtMainRunLoop.h"
 #include "dashboard/PrivacyMonitorWindow.h"
-#include "detection/ProductIdentity.h"
-#include "platform/Log.h"
-#include "platform/QtMainRunLoop.h"
-#include "platform/linux/LinuxApplicationDescriber.h"
-#include "platform/linux/LinuxDesktop.h"
-#include "platform/linux/LinuxFileBrowser.h"
-#include "platform/linux/SessionSingleInstance.h"
-#include "platform/linux/UnixSignalQuitter.h"
-#include "platform/linux/XdgAutostartEntry.h"
+#include "platform/Platform.h"
+#include "ui/QtAlertPresenter.h"
 
 #include <QApplication>
 #include <QSessionManager>
 #include <QSettings>
-#include <QStandardPaths>
 
 using namespace ostrel;
 
 int main(int argc, char** argv) {
-    const GuiPlatformChoice platform =
+    const GuiPlatformChoice guiPlatform =
         chooseGuiPlatform(qEnvironmentVariable("QT_QPA_PLATFORM"), qEnvironmentVariable("DISPLAY"),
                           qEnvironmentVariable("WAYLAND_DISPLAY"));
-    if (!platform.platformList.isEmpty()) {
-        qputenv("QT_QPA_PLATFORM", platform.platformList.toUtf8());
+    if (!guiPlatform.platformList.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", guiPlatform.platformList.toUtf8());
     }
 
     QApplication application(argc, argv);
@@ -48,15 +42,16 @@ int main(int argc, char** argv) {
     logLine(QStringLiteral("🚀 [Ostrel] Ostrel %1 (build %2) starting, pid %3")
                 .arg(QString::fromLatin1(kVersion), QString::fromLatin1(kBuildNumber))
                 .arg(QApplication::applicationPid()));
-    if (const QString line = offscreenFallbackLine(platform, QApplication::platformName());
+    if (const QString line = offscreenFallbackLine(guiPlatform, QApplication::platformName());
         !line.isEmpty()) {
         logLine(line);
     }
 
-    SessionSingleInstance instance(
-        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
-    if (!instance.acquire()) {
-        const bool reached = SessionSingleInstance::askRunningInstanceToShow();
+    QtMainRunLoop loop;
+    const std::unique_ptr<PlatformServices> services = makePlatform(loop);
+    Platform& platform = services->platform();
+    if (!platform.singleInstance.acquire()) {
+        const bool reached = platform.singleInstance.askRunningInstanceToShow();
         logLine(reached
                     ? QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session; "
                                      "it shows its dashboard instead")
@@ -64,76 +59,75 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QtMainRunLoop loop;
-    LinuxDesktop desktop(loop);
     NotificationCenter notifications;
-    ActivityLogger::configureShared(loop, &desktop.applications);
-    ActivityLogger& activityLogger = ActivityLogger::shared();
+    ActivityLogger::configureShared(loop, &platform.applications);
     QSettings preferences;
     TrayStatusItem statusItem;
     QtAlertPresenter alerts;
-    XdgAutostartEntry startAtLogin(XdgAutostartEntry::defaultFolder(),
-                                   QCoreApplication::applicationFilePath());
     OnboardingManager onboarding(preferences, AppVersionInfo::current());
-    OnboardingWindowController onboardingWindow(
-        {desktop.cameras, desktop.audio, desktop.notifications, desktop.desktopSettings, loop},
-        onboarding);
+    OnboardingWindowController onboardingWindow({platform.cameras, platform.audio,
+                                                 platform.userNotifications,
+                                                 platform.desktopSettings, loop},
+                                                onboarding);
     onboarding.showOnboarding = [&onboardingWindow] { onboardingWindow.showWindow(); };
 
-    LinuxFileBrowser fileBrowser;
-    LinuxApplicationDescriber applicationDescriber;
     FileChooserDialog fileChooser;
     CheckboxAlertDialog deviceSelection;
 
-    // The dashboard reads the shell, which exists once the factories are handed to it.
+    // The dashboard reads the shell, which exists once the factories are handed to it. The
+    // activity logger is made by the shell's launch sequence, so the windows ask for it late.
     AppDelegate* runningShell = nullptr;
     WindowFactories windows;
     windows.dashboard = [&] {
         return makeDashboardWindow(
             {loop, [&runningShell] { return runningShell && runningShell->isMonitoringActive(); },
              [&runningShell] { return runningShell ? runningShell->deviceMonitor() : nullptr; },
-             desktop.processControl, desktop.processes, desktop.applications, preferences,
+             platform.processControl, platform.processes, platform.applications, preferences,
              AllowedAppsManager::shared()});
     };
-    windows.activityLog = [&activityLogger, &loop, &fileBrowser, &alerts] {
-        return makeActivityLogWindowController({activityLogger, loop, fileBrowser, alerts});
+    windows.activityLog = [&loop, &platform, &alerts] {
+        return makeActivityLogWindowController(
+            {ActivityLogger::shared(), loop, platform.fileBrowser, alerts});
     };
-    windows.allowedApps = [&loop, &fileChooser, &applicationDescriber, &deviceSelection, &alerts] {
+    windows.allowedApps = [&loop, &fileChooser, &platform, &deviceSelection, &alerts] {
         return makeAllowedAppsWindowController({AllowedAppsManager::shared(), loop, fileChooser,
-                                                applicationDescriber, deviceSelection, alerts});
+                                                platform.applicationDescriber, deviceSelection,
+                                                alerts});
     };
-    windows.settings = [&preferences, &startAtLogin, &activityLogger] {
-        return makeSettingsWindowController(
-            {preferences, startAtLogin, activityLogger, AppVersionInfo::current()});
+    windows.settings = [&preferences, &platform] {
+        return makeSettingsWindowController({preferences, platform.startAtLogin,
+                                             ActivityLogger::shared(), AppVersionInfo::current()});
     };
     windows.onboardingCheck = [&onboarding] { onboarding.checkAndShowOnboarding(); };
 
-    AppDelegate shell({desktop.monitorPlatform(notifications), desktop.notifications,
-                       desktop.processControl, alerts, desktop.desktopSettings, statusItem,
-                       preferences, activityLogger, AllowedAppsManager::shared()},
+    AppDelegate shell({AdvancedMonitorPlatform::from(platform, loop, notifications),
+                       platform.userNotifications, platform.processControl, alerts,
+                       platform.desktopSettings, statusItem, preferences,
+                       []() -> ActivityLogger& { return ActivityLogger::shared(); },
+                       AllowedAppsManager::shared()},
                       std::move(windows));
     runningShell = &shell;
     shell.requestQuit = [] { QCoreApplication::quit(); };
-    instance.listenForActivation([&shell] { shell.showMainWindow(); });
+    platform.singleInstance.listenForActivation([&shell] { shell.showMainWindow(); });
 
     // Every way out goes through the same shutdown: the menu, a signal, the session's end.
     QObject::connect(&application, &QCoreApplication::aboutToQuit,
                      [&shell] { shell.applicationWillTerminate(); });
-    UnixSignalQuitter quitter([](const QString& signalName) {
-        logLine(QStringLiteral("👋 [Ostrel] Received %1, shutting down").arg(signalName));
+    platform.quitRequests.listen([](const QString& reason) {
+        logLine(QStringLiteral("👋 [Ostrel] Received %1, shutting down").arg(reason));
         QCoreApplication::quit();
     });
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
-                     [&activityLogger, &preferences](QSessionManager&) {
-                         activityLogger.forceSave();
+                     [&preferences](QSessionManager&) {
+                         ActivityLogger::shared().forceSave();
                          preferences.sync();
                      });
     QObject::connect(&application, &QGuiApplication::applicationStateChanged,
-                     [&activityLogger](Qt::ApplicationState state) {
+                     [](Qt::ApplicationState state) {
                          if (state == Qt::ApplicationInactive) {
-                             activityLogger.applicationDidResignActive();
+                             ActivityLogger::shared().applicationDidResignActive();
                          } else if (state == Qt::ApplicationHidden) {
-                             activityLogger.applicationDidHide();
+                             ActivityLogger::shared().applicationDidHide();
                          }
                      });
 

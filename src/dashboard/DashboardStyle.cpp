@@ -1,6 +1,6 @@
 #include "dashboard/DashboardStyle.h"
 
-#include "app/IconCatalogue.h"
+#include "ui/IconCatalogue.h"
 
 #include <QFileInfo>
 

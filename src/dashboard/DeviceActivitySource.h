@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/MonotonicTime.h"
 #include "detection/DeviceType.h"
 #include "detection/ProcessInfo.h"
-#include "platform/MonotonicTime.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
 #include "dashboard/PrivacyMonitorView.h"
 
-#include "app/IconCatalogue.h"
+#include "dashboard/ActiveProcessRow.h"
 #include "dashboard/DashboardStyle.h"
-#include "dashboard/ElegantActiveProcessRow.h"
-#include "dashboard/ElegantActivityRow.h"
+#include "dashboard/RecentActivityRow.h"
+#include "ui/IconCatalogue.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -321,13 +321,13 @@ void PrivacyMonitorView::updateActiveList() {
     const bool empty = viewModel_->activeProcesses().isEmpty();
     activeStack_->setCurrentIndex(empty ? 1 : 0);
     const QList<ActiveProcess> rows = viewModel_->filteredActiveProcesses();
-    resizeRows<ElegantActiveProcessRow>(
-        activeRows_, activeList_, size_t(rows.size()), [this](ElegantActiveProcessRow* row) {
-            connect(row, &ElegantActiveProcessRow::blockRequested, viewModel_.get(),
+    resizeRows<ActiveProcessRow>(
+        activeRows_, activeList_, size_t(rows.size()), [this](ActiveProcessRow* row) {
+            connect(row, &ActiveProcessRow::blockRequested, viewModel_.get(),
                     &PrivacyMonitorViewModel::blockProcess);
-            connect(row, &ElegantActiveProcessRow::unblockRequested, viewModel_.get(),
+            connect(row, &ActiveProcessRow::unblockRequested, viewModel_.get(),
                     &PrivacyMonitorViewModel::unblockProcess);
-            connect(row, &ElegantActiveProcessRow::quitRequested, viewModel_.get(),
+            connect(row, &ActiveProcessRow::quitRequested, viewModel_.get(),
                     &PrivacyMonitorViewModel::forceQuitProcess);
         });
     for (qsizetype index = 0; index < rows.size(); ++index) {
@@ -350,7 +350,7 @@ void PrivacyMonitorView::updateRecentList() {
     recentEmptyDetail_->setText(
         search.isEmpty() ? QStringLiteral("No recent device access activity has been recorded")
                          : QStringLiteral("No results found for '") + search + QStringLiteral("'"));
-    resizeRows<ElegantActivityRow>(recentRows_, recentList_, size_t(items.size()));
+    resizeRows<RecentActivityRow>(recentRows_, recentList_, size_t(items.size()));
     const QDateTime now = viewModel_->now();
     for (qsizetype index = 0; index < items.size(); ++index) {
         recentRows_[size_t(index)]->setActivity(items[index], now);
@@ -359,7 +359,7 @@ void PrivacyMonitorView::updateRecentList() {
 
 void PrivacyMonitorView::updateTimes() {
     const QDateTime now = viewModel_->now();
-    for (ElegantActivityRow* row : recentRows_) {
+    for (RecentActivityRow* row : recentRows_) {
         row->updateTime(now);
     }
 }
@@ -373,13 +373,12 @@ QString PrivacyMonitorView::cardValue(const QString& title) const {
     return {};
 }
 
-std::vector<ElegantActiveProcessRow*> PrivacyMonitorView::activeRows() const {
-    return activeStack_->currentIndex() == 0 ? activeRows_
-                                             : std::vector<ElegantActiveProcessRow*>{};
+std::vector<ActiveProcessRow*> PrivacyMonitorView::activeRows() const {
+    return activeStack_->currentIndex() == 0 ? activeRows_ : std::vector<ActiveProcessRow*>{};
 }
 
-std::vector<ElegantActivityRow*> PrivacyMonitorView::activityRows() const {
-    return recentStack_->currentIndex() == 0 ? recentRows_ : std::vector<ElegantActivityRow*>{};
+std::vector<RecentActivityRow*> PrivacyMonitorView::activityRows() const {
+    return recentStack_->currentIndex() == 0 ? recentRows_ : std::vector<RecentActivityRow*>{};
 }
 
 QString PrivacyMonitorView::activeEmptyText() const {

@@ -16,8 +16,8 @@ class QVBoxLayout;
 
 namespace ostrel {
 
-class ElegantActiveProcessRow;
-class ElegantActivityRow;
+class ActiveProcessRow;
+class RecentActivityRow;
 
 // The dashboard: header with the monitoring indicator, section tabs, four counts, search,
 // and the lists of active processes and recent activity. It owns its model.
@@ -41,8 +41,8 @@ public:
     QPushButton* filterButton() const { return filterButton_; }
     bool showingFilters() const { return showingFilters_; }
     // Rows currently shown, in order.
-    std::vector<ElegantActiveProcessRow*> activeRows() const;
-    std::vector<ElegantActivityRow*> activityRows() const;
+    std::vector<ActiveProcessRow*> activeRows() const;
+    std::vector<RecentActivityRow*> activityRows() const;
     // The empty-state text of a section when it is shown, else empty.
     QString activeEmptyText() const;
     QString recentEmptyText() const;
@@ -77,10 +77,10 @@ private:
     QStackedWidget* pages_ = nullptr;
     QStackedWidget* activeStack_ = nullptr;
     QVBoxLayout* activeList_ = nullptr;
-    std::vector<ElegantActiveProcessRow*> activeRows_;
+    std::vector<ActiveProcessRow*> activeRows_;
     QStackedWidget* recentStack_ = nullptr;
     QVBoxLayout* recentList_ = nullptr;
-    std::vector<ElegantActivityRow*> recentRows_;
+    std::vector<RecentActivityRow*> recentRows_;
     QLabel* recentEmptyDetail_ = nullptr;
 };
 

@@ -1,8 +1,8 @@
 #include "dashboard/PrivacyMonitorViewModel.h"
 
+#include "base/Log.h"
 #include "dashboard/PersistableActivityItem.h"
 #include "dashboard/SessionCriticalProcesses.h"
-#include "platform/Log.h"
 
 #include <QFileInfo>
 #include <QLocale>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/MainRunLoop.h"
 #include "dashboard/ActiveProcess.h"
 #include "dashboard/ActivityItem.h"
 #include "dashboard/DeviceActivitySource.h"
-#include "platform/MainRunLoop.h"
 #include "platform/ProcessControl.h"
 #include "platform/ProcessServices.h"
 #include "platform/RunningApplicationsService.h"

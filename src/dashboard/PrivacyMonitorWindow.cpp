@@ -1,6 +1,6 @@
 #include "dashboard/PrivacyMonitorWindow.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

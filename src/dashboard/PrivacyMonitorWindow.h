@@ -2,9 +2,9 @@
 
 #include "advanced/AdvancedDeviceMonitor.h"
 #include "alerts/AllowedAppsManager.h"
-#include "app/WindowController.h"
 #include "dashboard/PrivacyMonitorView.h"
 #include "dashboard/ShellDeviceActivitySource.h"
+#include "ui/WindowController.h"
 
 #include <QPointer>
 #include <functional>

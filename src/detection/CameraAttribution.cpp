@@ -1,9 +1,9 @@
 // Which process uses the camera: the system's own answer when it has one, else a scored
 // ranking, the open-file listing of the device folder and a fallback chain. A short cache
 // keeps the answer stable while the same process stays the winner.
+#include "base/Log.h"
 #include "detection/AttributionKeywords.h"
 #include "detection/DeviceMonitor.h"
-#include "platform/Log.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

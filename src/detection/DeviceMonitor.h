@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/MainRunLoop.h"
 #include "detection/DeviceMonitorDelegate.h"
 #include "detection/ProcessCandidate.h"
 #include "detection/ProcessInfo.h"
@@ -7,7 +8,6 @@
 #include "platform/AudioSystem.h"
 #include "platform/CameraService.h"
 #include "platform/ChildProcessRunner.h"
-#include "platform/MainRunLoop.h"
 #include "platform/ProcessServices.h"
 #include "platform/RunningApplicationsService.h"
 

@@ -1,7 +1,7 @@
 // The check cycle: sensing both devices and accepting or ignoring a change.
+#include "base/Log.h"
 #include "detection/AttributionKeywords.h"
 #include "detection/DeviceMonitor.h"
-#include "platform/Log.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/WeakRef.h"
 #include "detection/DeviceType.h"
 #include "detection/ProcessInfo.h"
-#include "platform/WeakRef.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 // Start, stop, the device listing and the system events that trigger checks between ticks.
+#include "base/Log.h"
 #include "detection/AttributionKeywords.h"
 #include "detection/DeviceMonitor.h"
-#include "platform/Log.h"
 
 namespace ostrel {
 

@@ -1,8 +1,8 @@
 // Which process uses the microphone: the system's own answer when it has one, then a
 // chain of tests from the most to the least direct. Ostrel never names itself.
+#include "base/Log.h"
 #include "detection/AttributionKeywords.h"
 #include "detection/DeviceMonitor.h"
-#include "platform/Log.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "detection/ProcessCandidate.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/WeakRef.h"
 #include "platform/CaptureDevice.h"
 #include "platform/StatusAnswer.h"
-#include "platform/WeakRef.h"
 
 #include <QtGlobal>
 #include <vector>

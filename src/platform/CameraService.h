@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/WeakRef.h"
 #include "platform/CaptureDevice.h"
-#include "platform/WeakRef.h"
 
 #include <QtGlobal>
 #include <vector>

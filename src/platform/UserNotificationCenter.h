@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WeakRef.h"
+#include "base/WeakRef.h"
 
 #include <QList>
 #include <QString>

@@ -2,14 +2,7 @@
 
 #include "advanced/AdvancedDeviceMonitor.h"
 #include "support/CapturedLog.h"
-#include "support/FakeAudioSystem.h"
-#include "support/FakeCameraService.h"
-#include "support/FakeCameraSystem.h"
-#include "support/FakeChildProcessRunner.h"
-#include "support/FakeProcessServices.h"
-#include "support/FakeRunningApplications.h"
-#include "support/FakeUsbDeviceRegistry.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -32,7 +25,7 @@ public:
 };
 
 // The advanced monitor on fakes of everything it reaches, driven by the manual run loop.
-class AdvancedTest : public testing::Test {
+class AdvancedTest : public testing::Test, protected FakePlatform {
 protected:
     AdvancedTest() {
         processes.ownPidValue = 4000;
@@ -60,20 +53,8 @@ protected:
     }
 
     CapturedLog log;
-    ManualRunLoop loop;
     NotificationCenter notifications;
-    FakeCameraService cameras;
-    FakeAudioSystem audio;
-    FakeRunningApplications applications;
-    FakeProcessServices processes;
-    FakeChildProcessRunner children;
-    FakeCameraSystem cameraSystem;
-    FakeUsbDeviceRegistry usb;
-    AdvancedMonitorPlatform platform{{loop, cameras, audio, applications, processes, children},
-                                     notifications,
-                                     cameraSystem,
-                                     usb};
-    AdvancedDeviceMonitor monitor{platform};
+    AdvancedDeviceMonitor monitor{AdvancedMonitorPlatform::from(platform, loop, notifications)};
     RecordingShell shell;
     std::vector<Notification> posted;
     NotificationCenter::ObserverId postWatchers[3] = {

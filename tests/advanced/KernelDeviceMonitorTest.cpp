@@ -30,7 +30,7 @@ TEST_F(AdvancedTest, DeviceListChangePostsOnlyForRunningCamerasOnTheMainThread) 
 
     kernel.stopKernelMonitoring();
     EXPECT_FALSE(cameraSystem.listener);
-    EXPECT_FALSE(usb.isOpen());
+    EXPECT_FALSE(usbRegistry.isOpen());
 }
 
 TEST_F(AdvancedTest, DiagnosticLinesFollowDebugEnabled) {
@@ -48,20 +48,20 @@ TEST_F(AdvancedTest, DiagnosticLinesFollowDebugEnabled) {
 }
 
 TEST_F(AdvancedTest, UsbDevicesAreLoggedWhenPresentAndWhenTheyAppear) {
-    usb.presentDevices = {{"Hub", 0x1d6b, 0x0002}, {"USB Video Class", 0x05ac, 0x8514}};
+    usbRegistry.presentDevices = {{"Hub", 0x1d6b, 0x0002}, {"USB Video Class", 0x05ac, 0x8514}};
     monitor.kernelMonitor().startKernelMonitoring();
     EXPECT_FALSE(log.contains("🔌 [KernelMonitor] USB Device - Vendor: 0x1d6b, Product: 0x2"));
     EXPECT_TRUE(log.contains("🔌 [KernelMonitor] USB Device - Vendor: 0x5ac, Product: 0x8514"));
     EXPECT_TRUE(log.contains("✅ [KernelMonitor] USB device monitoring enabled"));
 
-    ASSERT_TRUE(usb.appeared);
-    usb.appeared({{"USB Audio", 0x0d8c, 0x0014}});
+    ASSERT_TRUE(usbRegistry.appeared);
+    usbRegistry.appeared({{"USB Audio", 0x0d8c, 0x0014}});
     EXPECT_TRUE(log.contains("🔌 [KernelMonitor] USB Device - Vendor: 0xd8c, Product: 0x14"));
 
     // A registry that cannot open says so, and the start goes on.
     monitor.kernelMonitor().stopKernelMonitoring();
     log.clear();
-    usb.openResult = UsbDeviceRegistry::OpenResult::NoNotificationPort;
+    usbRegistry.openResult = UsbDeviceRegistry::OpenResult::NoNotificationPort;
     cameraSystem.addStatus = -3;
     monitor.kernelMonitor().startKernelMonitoring();
     EXPECT_TRUE(log.contains("❌ [KernelMonitor] Failed to setup CoreMediaIO monitoring: -3"));

@@ -1,10 +1,10 @@
 #include "dashboard/PrivacyMonitorView.h"
 
 #include "DashboardFixture.h"
-#include "dashboard/ElegantActiveProcessRow.h"
-#include "dashboard/ElegantActivityRow.h"
-#include "dashboard/ModernStatusBadge.h"
+#include "dashboard/ActiveProcessRow.h"
 #include "dashboard/PrivacyMonitorWindow.h"
+#include "dashboard/RecentActivityRow.h"
+#include "ui/StatusBadge.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -87,7 +87,7 @@ TEST_F(PrivacyMonitorViewTest, AllowedIsShownOnlyForADeviceInUse) {
     useCamera(runningProcess(700, "zoom.us"));
     auto view = makeView();
     ASSERT_EQ(view->activeRows().size(), 1u);
-    ElegantActiveProcessRow* row = view->activeRows()[0];
+    ActiveProcessRow* row = view->activeRows()[0];
     EXPECT_TRUE(row->allowedBadge()->isHidden());
     EXPECT_FALSE(row->blockButton()->isHidden());
     EXPECT_FALSE(row->quitButton()->isHidden());

@@ -1,14 +1,7 @@
 #include "dashboard/ShellDeviceActivitySource.h"
 
 #include "support/CapturedLog.h"
-#include "support/FakeAudioSystem.h"
-#include "support/FakeCameraService.h"
-#include "support/FakeCameraSystem.h"
-#include "support/FakeChildProcessRunner.h"
-#include "support/FakeProcessServices.h"
-#include "support/FakeRunningApplications.h"
-#include "support/FakeUsbDeviceRegistry.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +10,11 @@ namespace {
 
 TEST(ShellDeviceActivitySourceTest, ActiveSinceFollowsTheDetectorsOwnChanges) {
     CapturedLog log;
-    ManualRunLoop loop;
+    FakePlatform fakes;
+    ManualRunLoop& loop = fakes.loop;
     NotificationCenter notifications;
-    FakeCameraService cameras;
-    FakeAudioSystem audio;
-    FakeRunningApplications applications;
-    FakeProcessServices processes;
-    FakeChildProcessRunner children;
-    FakeCameraSystem cameraSystem;
-    FakeUsbDeviceRegistry usb;
-    AdvancedDeviceMonitor monitor({{loop, cameras, audio, applications, processes, children},
-                                   notifications,
-                                   cameraSystem,
-                                   usb});
+    AdvancedDeviceMonitor monitor(
+        AdvancedMonitorPlatform::from(fakes.platform, loop, notifications));
     AdvancedDeviceMonitor* current = nullptr;
     ShellDeviceActivitySource source([] { return true; }, [&current] { return current; });
 

@@ -1,5 +1,5 @@
 #include "DeviceMonitorFixture.h"
-#include "detection/ProductIdentity.h"
+#include "base/ProductIdentity.h"
 
 using namespace ostrel;
 

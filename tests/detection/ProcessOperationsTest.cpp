@@ -1,6 +1,6 @@
 #include "detection/ProcessOperations.h"
 
-#include "detection/ProductIdentity.h"
+#include "base/ProductIdentity.h"
 #include "support/FakeProcessServices.h"
 #include "support/FakeRunningApplications.h"
 

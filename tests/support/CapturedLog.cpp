@@ -1,6 +1,6 @@
 #include "support/CapturedLog.h"
 
-#include "platform/Log.h"
+#include "base/Log.h"
 
 namespace ostrel {
 

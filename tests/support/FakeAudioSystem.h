@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/ObserverList.h"
 #include "platform/AudioSystem.h"
-#include "platform/ObserverList.h"
 
 #include <QHash>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/ObserverList.h"
 #include "platform/CameraService.h"
-#include "platform/ObserverList.h"
 
 namespace ostrel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ObserverList.h"
+#include "base/ObserverList.h"
 #include "platform/RunningApplicationsService.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MainRunLoop.h"
+#include "base/MainRunLoop.h"
 #include "platform/UserNotificationCenter.h"
 
 #include <vector>

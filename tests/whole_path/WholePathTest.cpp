@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
-#include "platform/QtMainRunLoop.h"
-#include "platform/linux/LinuxDesktop.h"
+#include "base/QtMainRunLoop.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "support/CapturedLog.h"
 #include "support/FakeAlertPresenter.h"
 #include "support/FakeStatusItem.h"
@@ -43,21 +43,25 @@ protected:
         ASSERT_TRUE(node.open(QIODevice::WriteOnly));
         node.close();
 
-        LinuxDesktopRoots roots;
+        LinuxPlatformRoots roots;
         roots.dev = root.filePath("dev");
         roots.sys = root.filePath("sys");
         roots.useX11 = false;
         roots.useSystemBus = false;
-        desktop = std::make_unique<LinuxDesktop>(loop, roots);
+        roots.runtime = root.filePath("runtime");
+        roots.autostart = root.filePath("autostart");
+        desktop = std::make_unique<LinuxPlatform>(loop, roots);
+        Platform& platform = desktop->platform();
         preferences =
             std::make_unique<QSettings>(root.filePath("Ostrel.conf"), QSettings::IniFormat);
         logger = std::make_unique<ActivityLogger>(root.filePath("data"), root.filePath("Desktop"),
-                                                  loop, &desktop->applications);
+                                                  loop, &platform.applications);
         allowedApps = std::make_unique<AllowedAppsManager>(*preferences);
         shell = std::make_unique<AppDelegate>(
-            ShellEnvironment{desktop->monitorPlatform(notifications), desktop->notifications,
-                             desktop->processControl, alerts, desktop->desktopSettings, statusItem,
-                             *preferences, *logger, *allowedApps});
+            ShellEnvironment{AdvancedMonitorPlatform::from(platform, loop, notifications),
+                             platform.userNotifications, platform.processControl, alerts,
+                             platform.desktopSettings, statusItem, *preferences,
+                             [this]() -> ActivityLogger& { return *logger; }, *allowedApps});
         shell->applicationDidFinishLaunching();
         ASSERT_TRUE(shell->isMonitoringActive());
     }
@@ -118,7 +122,7 @@ protected:
     NotificationCenter notifications;
     FakeStatusItem statusItem;
     FakeAlertPresenter alerts;
-    std::unique_ptr<LinuxDesktop> desktop;
+    std::unique_ptr<LinuxPlatform> desktop;
     std::unique_ptr<QSettings> preferences;
     std::unique_ptr<ActivityLogger> logger;
     std::unique_ptr<AllowedAppsManager> allowedApps;

@@ -1,0 +1,235 @@
+#include "platform/linux/proc/LinuxProcessServices.h"
+
+#include <QByteArrayView>
+#include <QFile>
+#include <QList>
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <unistd.h>
+#include <utility>
+
+namespace ostrel {
+namespace {
+
+// Proc entries report a size of zero, so they are read to their end; the cap only guards
+// against a tree that is not really a proc file system.
+// PF_FORKNOEXEC: set by the kernel on fork, cleared when the process executes a new image.
+constexpr quint64 kForkedWithoutExec = 0x40;
+
+constexpr quint64 kNanosecondsPerSecond = 1'000'000'000;
+
+constexpr int kStatFlagsField = 9;
+constexpr int kStatUserTimeField = 14;
+constexpr int kStatSystemTimeField = 15;
+
+// Calls visit with the name of every entry but "." and ".."; false when the folder cannot be
+// opened or listed to its end.
+template <typename Visit> bool forEachEntry(const QByteArray& path, Visit visit) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.constData()), &::closedir);
+    if (!dir) {
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) {
+            return errno == 0;
+        }
+        const QByteArrayView name(entry->d_name);
+        if (name != ".." && name != ".") {
+            visit(name);
+        }
+    }
+}
+
+std::optional<quint64> parseUnsigned(QByteArrayView text) {
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    quint64 value = 0;
+    for (const char character : text) {
+        if (character < '0' || character > '9') {
+            return std::nullopt;
+        }
+        const quint64 digit = quint64(character - '0');
+        if (value > (std::numeric_limits<quint64>::max() - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+std::optional<quint64> checkedMultiply(quint64 a, quint64 b) {
+    if (b != 0 && a > std::numeric_limits<quint64>::max() / b) {
+        return std::nullopt;
+    }
+    return a * b;
+}
+
+// Splitting in two keeps the intermediate product small while staying exact.
+std::optional<quint64> ticksToNanoseconds(quint64 ticks, quint64 ticksPerSecond) {
+    const std::optional<quint64> whole =
+        checkedMultiply(ticks / ticksPerSecond, kNanosecondsPerSecond);
+    const std::optional<quint64> part =
+        checkedMultiply(ticks % ticksPerSecond, kNanosecondsPerSecond);
+    if (!whole || !part) {
+        return std::nullopt;
+    }
+    const quint64 fraction = *part / ticksPerSecond;
+    if (*whole > std::numeric_limits<quint64>::max() - fraction) {
+        return std::nullopt;
+    }
+    return *whole + fraction;
+}
+
+QList<QByteArray> whitespaceFields(const QByteArray& text) {
+    return text.simplified().split(' ');
+}
+
+// The stat fields from the state (field 3) on. The command before them sits in parentheses and
+// may itself hold spaces and ')', so the split happens after the last ')'.
+std::optional<QList<QByteArray>> statFieldsAfterCommand(const QByteArray& stat) {
+    const qsizetype commandEnd = stat.lastIndexOf(')');
+    if (commandEnd < 0) {
+        return std::nullopt;
+    }
+    return whitespaceFields(stat.mid(commandEnd + 1));
+}
+
+// Field numbers count from 1, as the kernel documents them.
+std::optional<quint64> statField(const QList<QByteArray>& fieldsFromState, int number) {
+    const qsizetype index = number - 3;
+    if (index < 0 || index >= fieldsFromState.size()) {
+        return std::nullopt;
+    }
+    return parseUnsigned(fieldsFromState.at(index));
+}
+
+std::optional<qint32> pidFromName(QByteArrayView name) {
+    const std::optional<quint64> value = parseUnsigned(name);
+    if (!value || *value == 0 || *value > quint64(std::numeric_limits<qint32>::max())) {
+        return std::nullopt;
+    }
+    return qint32(*value);
+}
+
+quint64 positiveSystemValue(int name) {
+    const long value = ::sysconf(name);
+    return value > 0 ? quint64(value) : 0;
+}
+
+} // namespace
+
+LinuxProcessServices::LinuxProcessServices(QString procRoot)
+    : files_(std::move(procRoot)), pageSize_(positiveSystemValue(_SC_PAGESIZE)),
+      clockTicksPerSecond_(positiveSystemValue(_SC_CLK_TCK)) {}
+
+qint32 LinuxProcessServices::ownPid() const {
+    return qint32(::getpid());
+}
+
+std::optional<QString> LinuxProcessServices::readShortName(qint32 pid) const {
+    std::optional<QByteArray> comm = files_.readEntry(pid, "comm");
+    if (!comm) {
+        return std::nullopt;
+    }
+    // Only the newline the kernel appends goes; one inside the name belongs to it.
+    if (comm->endsWith('\n')) {
+        comm->chop(1);
+    }
+    return QString::fromUtf8(*comm);
+}
+
+QString LinuxProcessServices::shortName(qint32 pid) const {
+    return readShortName(pid).value_or(QString());
+}
+
+std::optional<QString> LinuxProcessServices::executablePath(qint32 pid) const {
+    // Kept as the kernel wrote it: a " (deleted)" executable is worth seeing.
+    const std::optional<QByteArray> target = files_.linkTarget(pid, "exe");
+    if (!target) {
+        return std::nullopt;
+    }
+    return QFile::decodeName(*target);
+}
+
+std::vector<qint32> LinuxProcessServices::allPids() const {
+    std::vector<qint32> pids;
+    const bool listed = forEachEntry(files_.root(), [&pids](QByteArrayView name) {
+        if (const std::optional<qint32> pid = pidFromName(name)) {
+            pids.push_back(*pid);
+        }
+    });
+    if (!listed) {
+        return {};
+    }
+    std::sort(pids.begin(), pids.end());
+    return pids;
+}
+
+std::optional<ProcessBasics> LinuxProcessServices::basics(qint32 pid) const {
+    std::optional<QString> name = readShortName(pid);
+    if (!name) {
+        return std::nullopt;
+    }
+    ProcessBasics result;
+    result.shortName = std::move(*name);
+    if (const std::optional<QByteArray> stat = files_.readEntry(pid, "stat")) {
+        if (const auto fields = statFieldsAfterCommand(*stat)) {
+            if (const std::optional<quint64> flags = statField(*fields, kStatFlagsField)) {
+                result.hasExecuted = (*flags & kForkedWithoutExec) == 0;
+            }
+        }
+    }
+    return result;
+}
+
+std::optional<TaskFigures> LinuxProcessServices::taskFigures(qint32 pid) const {
+    if (pageSize_ == 0 || clockTicksPerSecond_ == 0) {
+        return std::nullopt;
+    }
+    const std::optional<QByteArray> statm = files_.readEntry(pid, "statm");
+    const std::optional<QByteArray> stat = files_.readEntry(pid, "stat");
+    if (!statm || !stat) {
+        return std::nullopt;
+    }
+    const QList<QByteArray> pages = whitespaceFields(*statm);
+    const std::optional<QList<QByteArray>> fields = statFieldsAfterCommand(*stat);
+    if (pages.size() < 2 || !fields) {
+        return std::nullopt;
+    }
+    const std::optional<quint64> virtualPages = parseUnsigned(pages.at(0));
+    const std::optional<quint64> residentPages = parseUnsigned(pages.at(1));
+    const std::optional<quint64> userTicks = statField(*fields, kStatUserTimeField);
+    const std::optional<quint64> systemTicks = statField(*fields, kStatSystemTimeField);
+    if (!virtualPages || !residentPages || !userTicks || !systemTicks) {
+        return std::nullopt;
+    }
+    const std::optional<quint64> virtualSize = checkedMultiply(*virtualPages, pageSize_);
+    const std::optional<quint64> residentSize = checkedMultiply(*residentPages, pageSize_);
+    const std::optional<quint64> totalUser = ticksToNanoseconds(*userTicks, clockTicksPerSecond_);
+    const std::optional<quint64> totalSystem =
+        ticksToNanoseconds(*systemTicks, clockTicksPerSecond_);
+    if (!virtualSize || !residentSize || !totalUser || !totalSystem) {
+        return std::nullopt;
+    }
+    return TaskFigures{*virtualSize, *residentSize, *totalUser, *totalSystem};
+}
+
+std::optional<int> LinuxProcessServices::descriptorCount(qint32 pid) const {
+    if (pid <= 0) {
+        return std::nullopt;
+    }
+    int count = 0;
+    if (!forEachEntry(files_.entryPath(pid, "fd"), [&count](QByteArrayView) { ++count; })) {
+        return std::nullopt;
+    }
+    return count;
+}
+
+} // namespace ostrel

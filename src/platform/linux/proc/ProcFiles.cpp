@@ -1,0 +1,220 @@
+#include "platform/linux/proc/ProcFiles.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ostrel {
+namespace {
+
+// Proc entries report a size of zero, so they are read to their end; the cap guards against
+// a huge environment and against a tree that is not really a proc file system.
+constexpr qsizetype kMaxEntrySize = 1 << 20;
+constexpr qsizetype kMaxLinkSize = 1 << 16;
+
+std::optional<QByteArray> readWholeFile(const QByteArray& path) {
+    int fd = -1;
+    do {
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> result;
+    QByteArray contents;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count > 0) {
+            contents.append(buffer, count);
+            if (contents.size() > kMaxEntrySize) {
+                break;
+            }
+        } else if (count == 0) {
+            result = std::move(contents);
+            break;
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+std::optional<qint64> parseDecimal(QByteArrayView text) {
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+std::optional<qint32> pidFromName(const char* name) {
+    qint64 value = 0;
+    if (*name == '\0') {
+        return std::nullopt;
+    }
+    for (const char* c = name; *c; ++c) {
+        if (*c < '0' || *c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (*c - '0');
+        if (value > std::numeric_limits<qint32>::max()) {
+            return std::nullopt;
+        }
+    }
+    return value > 0 ? std::optional(qint32(value)) : std::nullopt;
+}
+
+} // namespace
+
+ProcFiles::ProcFiles(QString procRoot) : root_(QFile::encodeName(procRoot)) {}
+
+QByteArray ProcFiles::entryPath(qint32 pid, const char* entry) const {
+    return root_ + '/' + QByteArray::number(pid) + '/' + entry;
+}
+
+std::optional<QByteArray> ProcFiles::readEntry(qint32 pid, const char* entry) const {
+    if (pid <= 0) {
+        return std::nullopt;
+    }
+    return readWholeFile(entryPath(pid, entry));
+}
+
+std::vector<qint32> ProcFiles::pids() const {
+    std::vector<qint32> pids;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(root_.constData()), &::closedir);
+    if (!dir) {
+        return pids;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (const std::optional<qint32> pid = pidFromName(entry->d_name)) {
+            pids.push_back(*pid);
+        }
+    }
+    std::sort(pids.begin(), pids.end());
+    return pids;
+}
+
+std::optional<uid_t> ProcFiles::folderOwner(qint32 pid) const {
+    struct stat info {};
+    if (pid <= 0 || ::stat((root_ + '/' + QByteArray::number(pid)).constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return info.st_uid;
+}
+
+std::optional<ProcessStatus> ProcFiles::status(qint32 pid) const {
+    const std::optional<QByteArray> text = readEntry(pid, "status");
+    if (!text) {
+        return std::nullopt;
+    }
+    std::optional<qint64> uid;
+    std::optional<qint64> parent;
+    for (const QByteArray& line : text->split('\n')) {
+        if (line.startsWith("Uid:")) {
+            // Real, effective, saved and file-system uid; the first is who started it.
+            const QList<QByteArray> fields = line.mid(4).simplified().split(' ');
+            uid = parseDecimal(fields.value(0));
+        } else if (line.startsWith("PPid:")) {
+            parent = parseDecimal(line.mid(5));
+        }
+    }
+    if (!uid || !parent || *uid < 0 || *uid > std::numeric_limits<uid_t>::max() || *parent < 0 ||
+        *parent > std::numeric_limits<qint32>::max()) {
+        return std::nullopt;
+    }
+    return ProcessStatus{uid_t(*uid), qint32(*parent)};
+}
+
+std::optional<QByteArray> ProcFiles::cgroup(qint32 pid) const {
+    return readEntry(pid, "cgroup");
+}
+
+std::optional<QByteArray> ProcFiles::environmentVariable(qint32 pid, QByteArrayView name) const {
+    const std::optional<QByteArray> environment = readEntry(pid, "environ");
+    if (!environment) {
+        return std::nullopt;
+    }
+    for (const QByteArray& variable : environment->split('\0')) {
+        if (variable.size() > name.size() && variable.startsWith(name) &&
+            variable.at(name.size()) == '=') {
+            return variable.mid(name.size() + 1);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> ProcFiles::flatpakInfo(qint32 pid) const {
+    return readEntry(pid, "root/.flatpak-info");
+}
+
+std::optional<QByteArray> ProcFiles::linkTarget(qint32 pid, const char* entry) const {
+    if (pid <= 0) {
+        return std::nullopt;
+    }
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const QByteArray link = entryPath(pid, entry);
+    for (;;) {
+        const ssize_t length = ::readlink(link.constData(), target.data(), size_t(target.size()));
+        if (length <= 0) {
+            return std::nullopt;
+        }
+        if (length < target.size()) {
+            target.truncate(length);
+            return target;
+        }
+        // A full buffer may mean a cut-off target; try again with more room.
+        if (target.size() >= kMaxLinkSize) {
+            return std::nullopt;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+std::optional<QString> ProcFiles::executablePath(qint32 pid) const {
+    std::optional<QByteArray> target = linkTarget(pid, "exe");
+    if (!target) {
+        return std::nullopt;
+    }
+    // The kernel marks an executable replaced on disk (an upgrade) this way.
+    constexpr QByteArrayView deleted(" (deleted)");
+    if (target->endsWith(deleted)) {
+        target->chop(deleted.size());
+    }
+    return QFile::decodeName(*target);
+}
+
+QStringList ProcFiles::commandLine(qint32 pid) const {
+    QStringList arguments;
+    const std::optional<QByteArray> text = readEntry(pid, "cmdline");
+    if (!text) {
+        return arguments;
+    }
+    QList<QByteArray> parts = text->split('\0');
+    if (!parts.isEmpty() && parts.last().isEmpty()) {
+        parts.removeLast();
+    }
+    for (const QByteArray& part : parts) {
+        arguments.append(QFile::decodeName(part));
+    }
+    return arguments;
+}
+
+QString ProcFiles::shortName(qint32 pid) const {
+    std::optional<QByteArray> name = readEntry(pid, "comm");
+    if (!name) {
+        return {};
+    }
+    if (name->endsWith('\n')) {
+        name->chop(1);
+    }
+    return QString::fromUtf8(*name);
+}
+
+} // namespace ostrel

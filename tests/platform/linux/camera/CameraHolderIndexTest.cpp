@@ -1,0 +1,94 @@
+#include "platform/linux/camera/CameraHolderIndex.h"
+
+#include "WithoutPrivileges.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace ostrel;
+
+namespace {
+
+// 100 holds video0 twice and video1; 101 holds only look-alikes; 102's fd is a file, 103's a
+// dangling link, 104 has no fd folder (it vanished); 105 is Ostrel; 200 holds video1. The
+// entries 0, -7, 12abc, 99999999999 and self are not processes.
+const QString kProcRoot = QStringLiteral(OSTREL_CAMERA_FIXTURES "/proc");
+const QString kVideo0 = QStringLiteral("/dev/video0");
+const QString kVideo1 = QStringLiteral("/dev/video1");
+constexpr qint32 kOwnPid = 105;
+
+} // namespace
+
+TEST(CameraHolderIndexTest, FindsEachHolderOnceAndSkipsWhatIsNotAHolder) {
+    CameraHolderIndex index(kProcRoot, kOwnPid);
+    index.setNodePaths({kVideo1, kVideo0});
+    index.refresh();
+
+    EXPECT_EQ(index.holdersOf(kVideo0), (std::vector<qint32>{100}));
+    EXPECT_EQ(index.holdersOf(kVideo1), (std::vector<qint32>{100, 200}));
+    EXPECT_EQ(index.holderPids(), (std::vector<qint32>{100, 200}));
+    EXPECT_TRUE(index.holdersOf("/dev/video7").empty());
+}
+
+TEST(CameraHolderIndexTest, WalksOnlyWhenStaleOrGivenOtherNodes) {
+    CameraHolderIndex index(kProcRoot, kOwnPid);
+    EXPECT_TRUE(index.isStale());
+
+    // Without nodes nothing can be held, and nothing is walked.
+    index.refresh();
+    EXPECT_EQ(index.walkCount(), 0);
+    EXPECT_TRUE(index.holderPids().empty());
+    EXPECT_TRUE(index.couldReadProcesses());
+
+    index.setNodePaths({kVideo0});
+    index.refresh();
+    index.refresh();
+    EXPECT_EQ(index.walkCount(), 1);
+
+    index.setNodePaths({kVideo0});
+    index.refresh();
+    EXPECT_EQ(index.walkCount(), 1);
+
+    index.markStale();
+    index.refresh();
+    EXPECT_EQ(index.walkCount(), 2);
+
+    index.setNodePaths({kVideo1});
+    index.refresh();
+    EXPECT_EQ(index.walkCount(), 3);
+    EXPECT_EQ(index.holderPids(), (std::vector<qint32>{100, 200}));
+    EXPECT_TRUE(index.holdersOf(kVideo0).empty());
+
+    CameraHolderIndex missing(kProcRoot + "/missing", kOwnPid);
+    missing.setNodePaths({kVideo0});
+    missing.refresh();
+    EXPECT_TRUE(missing.holderPids().empty());
+    EXPECT_FALSE(missing.couldReadProcesses());
+}
+
+TEST(CameraHolderIndexTest, ProcessesWhoseDescriptorsCannotBeReadAreSkipped) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString proc = temp.filePath("proc");
+    for (const char* pid : {"300", "301"}) {
+        ASSERT_TRUE(QDir().mkpath(proc + '/' + pid + "/fd"));
+        ASSERT_TRUE(QFile::link(kVideo0, proc + '/' + pid + "/fd/3"));
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(temp.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(proc + "/300/fd").constData(), 0), 0);
+
+    CameraHolderIndex index(proc, kOwnPid);
+    index.setNodePaths({kVideo0});
+    {
+        const WithoutPrivileges unprivileged;
+        if (!unprivileged.isActive()) {
+            GTEST_SKIP() << "cannot drop root privileges here";
+        }
+        index.refresh();
+    }
+    ::chmod(QFile::encodeName(proc + "/300/fd").constData(), 0700); // so it can be removed
+    EXPECT_EQ(index.holderPids(), (std::vector<qint32>{301}));
+}

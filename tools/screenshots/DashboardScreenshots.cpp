@@ -1,0 +1,111 @@
+// Draws the dashboard with both lists filled and with both empty, on fakes and a throw-away
+// preferences file, so it can be looked at without a desktop.
+
+#include "alerts/AllowedAppsManager.h"
+#include "dashboard/FakeDeviceActivitySource.h"
+#include "dashboard/PrivacyMonitorView.h"
+#include "support/FakeProcessControl.h"
+#include "support/FakeProcessServices.h"
+#include "support/FakeRunningApplications.h"
+#include "support/ManualRunLoop.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace ostrel;
+
+namespace {
+
+bool save(QWidget& widget, const QString& folder, const QString& name) {
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+struct Machine {
+    ManualRunLoop loop;
+    FakeDeviceActivitySource source;
+    FakeProcessControl control;
+    FakeProcessServices processes;
+    FakeRunningApplications applications;
+
+    ProcessInfo process(qint32 pid, const QString& name) {
+        control.startTimes.insert(pid, quint64(pid));
+        processes.names.insert(pid, name);
+        return {pid, name, std::nullopt, std::nullopt};
+    }
+    // One process uses the camera for a while, then stops.
+    void session(qint32 pid, const QString& name, double seconds, bool microphone) {
+        source.camera = !microphone;
+        source.microphone = microphone;
+        (microphone ? source.microphoneHolder : source.cameraHolder) = process(pid, name);
+        loop.advance(seconds);
+        source.camera = source.microphone = false;
+        source.cameraHolder.reset();
+        source.microphoneHolder.reset();
+        loop.advance(2.0);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(OSTREL_SCREENSHOTS_DIR);
+    QDir().mkpath(folder);
+    QTemporaryDir preferencesDir;
+    bool saved = true;
+
+    {
+        QSettings settings(preferencesDir.filePath(QStringLiteral("empty.ini")),
+                           QSettings::IniFormat);
+        AllowedAppsManager allowedApps(settings);
+        Machine machine;
+        PrivacyMonitorView view({machine.loop, &machine.source, machine.control, machine.processes,
+                                 machine.applications, settings},
+                                allowedApps);
+        view.resize(800, 650);
+        view.show();
+        saved &= save(view, folder, QStringLiteral("dashboard-active-empty"));
+        view.selectSection(PrivacyMonitorView::MonitorSection::RecentActivity);
+        saved &= save(view, folder, QStringLiteral("dashboard-recent-empty"));
+    }
+    {
+        QSettings settings(preferencesDir.filePath(QStringLiteral("filled.ini")),
+                           QSettings::IniFormat);
+        AllowedAppsManager allowedApps(settings);
+        allowedApps.addApp(QStringLiteral("zoom.us"), QStringLiteral("Camera"));
+        Machine machine;
+        PrivacyMonitorView view({machine.loop, &machine.source, machine.control, machine.processes,
+                                 machine.applications, settings},
+                                allowedApps);
+        view.resize(800, 650);
+        machine.session(701, QStringLiteral("Zoom"), 184, false);
+        machine.session(702, QStringLiteral("Discord"), 62, true);
+        machine.session(703, QStringLiteral("obs"), 600, false);
+        machine.loop.advance(3600);
+
+        machine.source.camera = machine.source.microphone = true;
+        machine.source.cameraHolder = machine.process(801, QStringLiteral("zoom.us"));
+        machine.source.microphoneHolder = machine.process(802, QStringLiteral("cheese"));
+        machine.source.cameraSince = machine.loop.monotonicNow();
+        view.show();
+        machine.loop.advance(75);
+        view.viewModel().blockProcess(802);
+        machine.loop.advance(1);
+        saved &= save(view, folder, QStringLiteral("dashboard-active"));
+        view.selectSection(PrivacyMonitorView::MonitorSection::RecentActivity);
+        saved &= save(view, folder, QStringLiteral("dashboard-recent"));
+    }
+    return saved ? 0 : 1;
+}
