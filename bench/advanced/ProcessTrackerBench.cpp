@@ -62,7 +62,7 @@ struct Machine {
 
     ExtraProcesses extra;
     ManualRunLoop loop;
-    NotificationCenter notifications;
+    EventBus events;
     FakeCameraService cameras;
     FakeAudioSystem audio;
     FakeRunningApplications applications;
@@ -70,10 +70,8 @@ struct Machine {
     FakeChildProcessRunner children;
     FakeCameraSystem cameraSystem;
     FakeUsbDeviceRegistry usb;
-    AdvancedMonitorPlatform platform{{loop, cameras, audio, applications, processes, children},
-                                     notifications,
-                                     cameraSystem,
-                                     usb};
+    AdvancedMonitorPlatform platform{
+        {loop, cameras, audio, applications, processes, children}, events, cameraSystem, usb};
     ProcessTracker tracker{platform};
 };
 

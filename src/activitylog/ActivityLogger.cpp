@@ -3,6 +3,7 @@
 #include "activitylog/ActivityLogFileFormat.h"
 #include "activitylog/ActivityLogPeriodFilter.h"
 #include "activitylog/FileReplacement.h"
+#include "base/EpochSecondsText.h"
 #include "base/Log.h"
 #include "base/ProductIdentity.h"
 
@@ -66,17 +67,6 @@ QString unreadableSideName(const QString& path, const QDateTime& now) {
         candidate = QStringLiteral("%1-%2").arg(base).arg(n);
     }
     return candidate;
-}
-
-// Seconds since 1970 in the shortest form that reads back as the same double, with at
-// least one digit after the point: "1767225600.0", "1767225600.125".
-QString exportTimeText(const QDateTime& now) {
-    const double seconds = static_cast<double>(now.toMSecsSinceEpoch()) / 1000.0;
-    QString text = QString::number(seconds, 'f', QLocale::FloatingPointShortest);
-    if (!text.contains(QLatin1Char('.'))) {
-        text += QStringLiteral(".0");
-    }
-    return text;
 }
 
 } // namespace
@@ -381,9 +371,10 @@ LogFileInfo ActivityLogger::getLogFileInfo() const {
 
 std::optional<QString> ActivityLogger::exportLogs(LogRetentionPeriod period) {
     const QList<ActivityLogEntry> entries = getLogs(period);
-    const QString path = QDir(desktopFolder_)
-                             .filePath(QStringLiteral("Ostrel_Activity_%1_%2.json")
-                                           .arg(rawValue(period), exportTimeText(runLoop_.now())));
+    const QString path =
+        QDir(desktopFolder_)
+            .filePath(QStringLiteral("Ostrel_Activity_%1_%2.json")
+                          .arg(rawValue(period), secondsSince1970Text(runLoop_.now())));
     std::optional<QString> error;
     if (!QDir().mkpath(desktopFolder_)) {
         error = QStringLiteral("cannot create the folder %1").arg(desktopFolder_);

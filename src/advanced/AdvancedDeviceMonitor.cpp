@@ -7,48 +7,26 @@
 
 namespace ostrel {
 
-namespace {
-
-// The value under `key` when it holds exactly the type T; payloads of another shape are
-// ignored rather than converted.
-template <class T> std::optional<T> typedValue(const QVariantMap& userInfo, const QString& key) {
-    const auto found = userInfo.constFind(key);
-    if (found == userInfo.constEnd() || found->metaType() != QMetaType::fromType<T>()) {
-        return std::nullopt;
-    }
-    return found->value<T>();
-}
-
-} // namespace
-
 AdvancedDeviceMonitor::AdvancedDeviceMonitor(const AdvancedMonitorPlatform& platform)
     : platform_(platform), evidence_(platform.detector.cameras, platform.detector.audio),
-      originalMonitor_(std::make_unique<DeviceMonitor>(platform.detector)),
+      detector_(std::make_unique<DeviceMonitor>(platform.detector)),
       kernelMonitor_(std::make_unique<KernelDeviceMonitor>(platform)),
-      processTracker_(std::make_unique<ProcessTracker>(platform)) {
-    NotificationCenter& center = platform_.notifications;
-    subscriptions_.push_back(center.addObserver(
-        QStringLiteral("KernelDeviceActivityDetected"),
-        [this](const Notification& notification) { handleKernelDeviceActivity(notification); }));
-    subscriptions_.push_back(center.addObserver(
-        QStringLiteral("HighRiskProcessDetected"),
-        [this](const Notification& notification) { handleHighRiskProcess(notification); }));
-    subscriptions_.push_back(center.addObserver(
-        QStringLiteral("DirectDeviceAccessDetected"),
-        [this](const Notification& notification) { handleDirectDeviceAccess(notification); }));
+      processTracker_(std::make_unique<ProcessTracker>(platform)),
+      subscriptions_{platform.events.subscribe<KernelDeviceActivityDetected>(
+                         [this](const auto& event) { handleKernelDeviceActivity(event); }),
+                     platform.events.subscribe<HighRiskProcessDetected>(
+                         [this](const auto& event) { handleHighRiskProcess(event); }),
+                     platform.events.subscribe<DirectDeviceAccessDetected>(
+                         [this](const auto& event) { handleDirectDeviceAccess(event); })} {
     logLine(QStringLiteral("🔧 [AdvancedMonitor] Advanced device monitoring initialized"));
 }
 
-AdvancedDeviceMonitor::~AdvancedDeviceMonitor() {
-    for (NotificationCenter::ObserverId id : subscriptions_) {
-        platform_.notifications.removeObserver(id);
-    }
-}
+AdvancedDeviceMonitor::~AdvancedDeviceMonitor() = default;
 
 void AdvancedDeviceMonitor::startComprehensiveMonitoring() {
     logLine(QStringLiteral("🚀 [AdvancedMonitor] Starting comprehensive device monitoring..."));
-    originalMonitor_->delegate = this;
-    originalMonitor_->startMonitoring();
+    detector_->delegate = this;
+    detector_->startMonitoring();
     if (enableKernelMonitoring) {
         kernelMonitor_->startKernelMonitoring();
     }
@@ -66,7 +44,7 @@ void AdvancedDeviceMonitor::startComprehensiveMonitoring() {
 void AdvancedDeviceMonitor::stopAdvancedMonitoring() {
     logLine(QStringLiteral("🛑 [AdvancedMonitor] Stopping advanced monitoring..."));
     deviceCheckTimer_.cancel();
-    originalMonitor_->stopMonitoring();
+    detector_->stopMonitoring();
     kernelMonitor_->stopKernelMonitoring();
     processTracker_->stopTracking();
     logLine(QStringLiteral("✅ [AdvancedMonitor] All monitoring systems stopped"));
@@ -78,14 +56,14 @@ void AdvancedDeviceMonitor::deviceAccessChanged(DeviceType device, bool isActive
 }
 
 void AdvancedDeviceMonitor::checkDevices() {
-    const bool camera = originalMonitor_->isCameraActive();
+    const bool camera = detector_->isCameraActive();
     if (camera != lastCameraState_) {
         const std::optional<ProcessInfo> process =
             camera ? std::optional(detectProcessUsingDevice()) : std::nullopt;
         recordDeviceAccess(DeviceType::Camera, camera, process, DetectionMethod::Comprehensive);
         lastCameraState_ = camera;
     }
-    const bool microphone = originalMonitor_->isMicrophoneActive();
+    const bool microphone = detector_->isMicrophoneActive();
     if (microphone != lastMicrophoneState_) {
         const std::optional<ProcessInfo> process =
             microphone ? std::optional(detectProcessUsingDevice()) : std::nullopt;
@@ -161,91 +139,69 @@ void AdvancedDeviceMonitor::checkForBriefAccessPattern() {
     if (kept.size() >= 3) {
         logLine(QStringLiteral(
             "⚡ [AdvancedMonitor] Brief access pattern detected - possible stealth attempt"));
-        platform_.notifications.post(QStringLiteral("BriefAccessDetected"),
-                                     {{QStringLiteral("events"), QVariant::fromValue(kept)}});
+        platform_.events.publish(BriefAccessDetected{kept});
     }
 }
 
-void AdvancedDeviceMonitor::handleKernelDeviceActivity(const Notification& notification) {
-    const std::optional<quint32> deviceId =
-        typedValue<quint32>(notification.userInfo, QStringLiteral("deviceID"));
-    const std::optional<bool> isRunning =
-        typedValue<bool>(notification.userInfo, QStringLiteral("isRunning"));
-    if (!deviceId || !isRunning) {
-        return;
-    }
+void AdvancedDeviceMonitor::handleKernelDeviceActivity(const KernelDeviceActivityDetected& event) {
     logLine(QStringLiteral("🔴 [AdvancedMonitor] Kernel-level device activity detected"));
-    logLine(QStringLiteral("   - Device ID: %1").arg(*deviceId));
-    logLine(QStringLiteral("   - Running: ") + boolText(*isRunning));
+    logLine(QStringLiteral("   - Device ID: %1").arg(event.deviceID));
+    logLine(QStringLiteral("   - Running: ") + boolText(event.isRunning));
     // The camera system lists cameras only, so its devices are cameras whatever their number.
     const ProcessInfo systemLevel{
         -1, QStringLiteral("System-Level Device Access"), QStringLiteral("system.kernel.device"),
         QStringLiteral("/System/Library/Frameworks/CoreMediaIO.framework/")};
-    recordDeviceAccess(DeviceType::Camera, *isRunning, systemLevel, DetectionMethod::KernelLevel);
+    recordDeviceAccess(DeviceType::Camera, event.isRunning, systemLevel,
+                       DetectionMethod::KernelLevel);
 }
 
-void AdvancedDeviceMonitor::handleHighRiskProcess(const Notification& notification) {
-    const std::optional<qint32> pid =
-        typedValue<qint32>(notification.userInfo, QStringLiteral("pid"));
-    const std::optional<QString> name =
-        typedValue<QString>(notification.userInfo, QStringLiteral("name"));
-    const std::optional<ProcessSecurityInfo> securityInfo =
-        typedValue<ProcessSecurityInfo>(notification.userInfo, QStringLiteral("securityInfo"));
-    if (!pid || !name || !securityInfo) {
-        return;
-    }
+void AdvancedDeviceMonitor::handleHighRiskProcess(const HighRiskProcessDetected& event) {
+    const qint32 pid = event.pid;
+    const QString& name = event.name;
     logLine(QStringLiteral("⚠️ [AdvancedMonitor] Suspicious process accessing devices"));
-    logLine(QStringLiteral("   - Process: %1 (PID: %2)").arg(*name, QString::number(*pid)));
+    logLine(QStringLiteral("   - Process: %1 (PID: %2)").arg(name, QString::number(pid)));
     logLine(QStringLiteral("   - Security Risk Level: HIGH"));
 
     const QString displayName =
-        name->contains(QStringLiteral("(PID:"))
-            ? QStringLiteral("Suspicious Process: ") + *name
-            : QStringLiteral("Suspicious Process: %1 (PID: %2)").arg(*name, QString::number(*pid));
-    const ProcessInfo process{*pid, displayName, QStringLiteral("suspicious.process.detected"),
+        name.contains(QStringLiteral("(PID:"))
+            ? QStringLiteral("Suspicious Process: ") + name
+            : QStringLiteral("Suspicious Process: %1 (PID: %2)").arg(name, QString::number(pid));
+    const ProcessInfo process{pid, displayName, QStringLiteral("suspicious.process.detected"),
                               std::nullopt};
     // An unusual process is not a device user by itself: where the system names the holders,
     // only the devices it really holds are recorded.
-    if (evidence_.holdsCamera(*pid).value_or(true)) {
+    if (evidence_.holdsCamera(pid).value_or(true)) {
         recordDeviceAccess(DeviceType::Camera, true, process, DetectionMethod::ProcessAnalysis);
     }
-    if (evidence_.holdsMicrophone(*pid).value_or(true)) {
+    if (evidence_.holdsMicrophone(pid).value_or(true)) {
         recordDeviceAccess(DeviceType::Microphone, true, process, DetectionMethod::ProcessAnalysis);
     }
 }
 
-void AdvancedDeviceMonitor::handleDirectDeviceAccess(const Notification& notification) {
-    const std::optional<qint32> pid =
-        typedValue<qint32>(notification.userInfo, QStringLiteral("pid"));
-    const std::optional<bool> hasVideo =
-        typedValue<bool>(notification.userInfo, QStringLiteral("hasVideo"));
-    const std::optional<bool> hasAudio =
-        typedValue<bool>(notification.userInfo, QStringLiteral("hasAudio"));
-    if (!pid || !hasVideo || !hasAudio) {
-        return;
-    }
-    const std::optional<QString> path = platform_.detector.processes.executablePath(*pid);
+void AdvancedDeviceMonitor::handleDirectDeviceAccess(const DirectDeviceAccessDetected& event) {
+    const qint32 pid = event.pid;
+    const std::optional<QString> path = platform_.detector.processes.executablePath(pid);
     const QString name =
         path && !path->isEmpty() ? QFileInfo(*path).fileName() : QStringLiteral("Unknown Process");
-    if (isLegitimateProcess(*pid, name)) {
+    if (isLegitimateProcess(pid, name)) {
         logLine(
             QStringLiteral("✅ [AdvancedMonitor] Legitimate app detected via file descriptors: ") +
             name);
         return;
     }
     logLine(QStringLiteral("🔍 [AdvancedMonitor] Unauthorized device access detected"));
-    logLine(QStringLiteral("   - PID: %1").arg(*pid));
+    logLine(QStringLiteral("   - PID: %1").arg(pid));
     logLine(QStringLiteral("   - Process: ") + name);
-    logLine(QStringLiteral("   - Video FD: ") + boolText(*hasVideo));
-    logLine(QStringLiteral("   - Audio FD: ") + boolText(*hasAudio));
+    logLine(QStringLiteral("   - Video FD: ") + boolText(event.hasVideo));
+    logLine(QStringLiteral("   - Audio FD: ") + boolText(event.hasAudio));
 
     const ProcessInfo process{
-        *pid, QStringLiteral("Unauthorized Access: %1 (PID: %2)").arg(name, QString::number(*pid)),
+        pid, QStringLiteral("Unauthorized Access: %1 (PID: %2)").arg(name, QString::number(pid)),
         QStringLiteral("unauthorized.device.access"), std::nullopt};
-    if (*hasVideo) {
+    if (event.hasVideo) {
         recordDeviceAccess(DeviceType::Camera, true, process, DetectionMethod::FileDescriptor);
     }
-    if (*hasAudio) {
+    if (event.hasAudio) {
         recordDeviceAccess(DeviceType::Microphone, true, process, DetectionMethod::FileDescriptor);
     }
 }

@@ -4,6 +4,7 @@
 #include "advanced/DeviceAccessEvent.h"
 #include "advanced/DeviceHolderEvidence.h"
 #include "advanced/KernelDeviceMonitor.h"
+#include "advanced/MonitorEvents.h"
 #include "advanced/ProcessTracker.h"
 #include "detection/DeviceMonitor.h"
 
@@ -30,7 +31,7 @@ public:
     const bool enableProcessTracking = true;
     const bool enableBriefAccessDetection = true;
 
-    DeviceMonitor& originalMonitor() { return *originalMonitor_; }
+    DeviceMonitor& detector() { return *detector_; }
     KernelDeviceMonitor& kernelMonitor() { return *kernelMonitor_; }
     ProcessTracker& processTracker() { return *processTracker_; }
     const std::deque<DeviceAccessEvent>& detectionHistory() const { return detectionHistory_; }
@@ -50,20 +51,21 @@ private:
     void recordDeviceAccess(DeviceType device, bool isActive,
                             const std::optional<ProcessInfo>& processInfo, DetectionMethod method);
     void checkForBriefAccessPattern();
-    void handleKernelDeviceActivity(const Notification& notification);
-    void handleHighRiskProcess(const Notification& notification);
-    void handleDirectDeviceAccess(const Notification& notification);
+    void handleKernelDeviceActivity(const KernelDeviceActivityDetected& event);
+    void handleHighRiskProcess(const HighRiskProcessDetected& event);
+    void handleDirectDeviceAccess(const DirectDeviceAccessDetected& event);
 
     AdvancedMonitorPlatform platform_;
     DeviceHolderEvidence evidence_;
-    std::unique_ptr<DeviceMonitor> originalMonitor_;
+    std::unique_ptr<DeviceMonitor> detector_;
     std::unique_ptr<KernelDeviceMonitor> kernelMonitor_;
     std::unique_ptr<ProcessTracker> processTracker_;
     TimerHandle deviceCheckTimer_;
     bool lastCameraState_ = false;
     bool lastMicrophoneState_ = false;
     std::deque<DeviceAccessEvent> detectionHistory_;
-    std::vector<NotificationCenter::ObserverId> subscriptions_;
+    // Last, so they end first and no event reaches a monitor being taken apart.
+    EventBus::Subscription subscriptions_[3];
 };
 
 } // namespace ostrel

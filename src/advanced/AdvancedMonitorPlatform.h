@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/NotificationCenter.h"
+#include "base/EventBus.h"
 #include "detection/DeviceMonitor.h"
 #include "platform/Platform.h"
 
@@ -9,15 +9,14 @@ namespace ostrel {
 // What the advanced monitor and its components ask of the machine, besides the detector's.
 struct AdvancedMonitorPlatform {
     DeviceMonitorPlatform detector;
-    NotificationCenter& notifications;
+    EventBus& events;
     CameraSystem& cameraSystem;
     UsbDeviceRegistry& usbRegistry;
 
-    static AdvancedMonitorPlatform from(Platform& platform, MainRunLoop& loop,
-                                        NotificationCenter& notifications) {
+    static AdvancedMonitorPlatform from(Platform& platform, MainRunLoop& loop, EventBus& events) {
         return {{loop, platform.cameras, platform.audio, platform.applications, platform.processes,
                  platform.children},
-                notifications,
+                events,
                 platform.cameraSystem,
                 platform.usbRegistry};
     }

@@ -5,8 +5,6 @@
 #include "detection/ProcessInfo.h"
 
 #include <QDateTime>
-#include <QList>
-#include <QMetaType>
 #include <QString>
 #include <optional>
 
@@ -41,6 +39,3 @@ struct ProcessSecurityInfo {
 };
 
 } // namespace ostrel
-
-Q_DECLARE_METATYPE(ostrel::DeviceAccessEvent)
-Q_DECLARE_METATYPE(ostrel::ProcessSecurityInfo)

@@ -1,9 +1,9 @@
 #include "advanced/KernelDeviceMonitor.h"
 
+#include "advanced/MonitorEvents.h"
 #include "advanced/SecurityKeywords.h"
 #include "base/Log.h"
 
-#include <QVariant>
 #include <algorithm>
 
 namespace ostrel {
@@ -17,8 +17,8 @@ void KernelDeviceMonitor::startKernelMonitoring() {
     logLine(QStringLiteral("🔧 [KernelMonitor] Starting kernel-level device monitoring..."));
     setupCoreMediaIOMonitoring();
     setupIOKitMonitoring();
-    logLine(
-        QStringLiteral("🎛️ [KernelMonitor] AudioUnit monitoring initialized (simplified)"));
+    logLine(QStringLiteral(
+        "🎛️ [KernelMonitor] Sound server input monitoring initialized (simplified)"));
     logLine(QStringLiteral("✅ [KernelMonitor] Kernel monitoring initialized"));
 }
 
@@ -43,16 +43,16 @@ void KernelDeviceMonitor::setupCoreMediaIOMonitoring() {
             });
         });
     if (status != 0) {
-        logLine(QStringLiteral("❌ [KernelMonitor] Failed to setup CoreMediaIO monitoring: %1")
-                    .arg(status));
+        logLine(
+            QStringLiteral("❌ [KernelMonitor] Failed to setup V4L2 monitoring: %1").arg(status));
     } else {
-        logLine(QStringLiteral("✅ [KernelMonitor] CoreMediaIO monitoring enabled"));
+        logLine(QStringLiteral("✅ [KernelMonitor] V4L2 monitoring enabled"));
     }
 }
 
 void KernelDeviceMonitor::handleCameraSystemChange(quint32 objectId,
                                                    const std::vector<CameraSystemChange>& changes) {
-    logLine(QStringLiteral("🔄 [KernelMonitor] CoreMediaIO device change detected"));
+    logLine(QStringLiteral("🔄 [KernelMonitor] V4L2 device change detected"));
     for (const CameraSystemChange& change : changes) {
         switch (change.kind) {
         case CameraSystemChange::Kind::DeviceRunning:
@@ -63,7 +63,7 @@ void KernelDeviceMonitor::handleCameraSystemChange(quint32 objectId,
             break;
         case CameraSystemChange::Kind::Other:
             if (debugEnabled) {
-                logLine(QStringLiteral("🔍 [KernelMonitor] Unknown CMIO property change: %1")
+                logLine(QStringLiteral("🔍 [KernelMonitor] Unknown V4L2 property change: %1")
                             .arg(change.code));
             }
             break;
@@ -75,12 +75,12 @@ void KernelDeviceMonitor::refreshCameraDeviceList() {
     const StatusAnswer<std::vector<quint32>> devices = platform_.cameraSystem.deviceIds();
     if (!devices.ok() || devices.value.empty()) {
         if (debugEnabled) {
-            logLine(QStringLiteral("🔍 [KernelMonitor] No CMIO devices found or error: %1")
+            logLine(QStringLiteral("🔍 [KernelMonitor] No V4L2 devices found or error: %1")
                         .arg(devices.status));
         }
         return;
     }
-    logLine(QStringLiteral("📱 [KernelMonitor] Found %1 CMIO devices").arg(devices.value.size()));
+    logLine(QStringLiteral("📱 [KernelMonitor] Found %1 V4L2 devices").arg(devices.value.size()));
     for (quint32 deviceId : devices.value) {
         checkCameraDeviceRunning(deviceId);
         logCameraDeviceInfo(deviceId);
@@ -94,10 +94,7 @@ void KernelDeviceMonitor::checkCameraDeviceRunning(quint32 deviceId) {
     }
     logLine(QStringLiteral("🔴 [KernelMonitor] Device %1 is running!").arg(deviceId));
     logCameraDeviceInfo(deviceId);
-    platform_.notifications.post(
-        QStringLiteral("KernelDeviceActivityDetected"),
-        {{QStringLiteral("deviceID"), QVariant::fromValue<quint32>(deviceId)},
-         {QStringLiteral("isRunning"), true}});
+    platform_.events.publish(KernelDeviceActivityDetected{deviceId, true});
 }
 
 void KernelDeviceMonitor::logCameraDeviceInfo(quint32 deviceId) {
@@ -114,7 +111,7 @@ void KernelDeviceMonitor::setupIOKitMonitoring() {
     }
     switch (registry.open()) {
     case UsbDeviceRegistry::OpenResult::NoNotificationPort:
-        logLine(QStringLiteral("❌ [KernelMonitor] Failed to create IOKit notification port"));
+        logLine(QStringLiteral("❌ [KernelMonitor] Failed to create udev notification port"));
         return;
     case UsbDeviceRegistry::OpenResult::NoMainLoopSource:
         logLine(QStringLiteral("❌ [KernelMonitor] Failed to get run loop source"));
@@ -123,8 +120,8 @@ void KernelDeviceMonitor::setupIOKitMonitoring() {
         break;
     }
     setupUSBMonitoring();
-    logLine(QStringLiteral("🎵 [KernelMonitor] Audio device IOKit monitoring enabled"));
-    logLine(QStringLiteral("✅ [KernelMonitor] IOKit monitoring enabled"));
+    logLine(QStringLiteral("🎵 [KernelMonitor] Audio device udev monitoring enabled"));
+    logLine(QStringLiteral("✅ [KernelMonitor] udev monitoring enabled"));
 }
 
 void KernelDeviceMonitor::setupUSBMonitoring() {

@@ -7,8 +7,8 @@
 
 namespace ostrel {
 
-// Listens below the capture layer: camera device list changes (posting
-// "KernelDeviceActivityDetected" for a device that runs) and USB devices appearing (logged).
+// Listens below the capture layer: camera device list changes (publishing
+// KernelDeviceActivityDetected for a device that runs) and USB devices appearing (logged).
 // Also judges a process by its name and location.
 class KernelDeviceMonitor {
 public:

@@ -1,10 +1,10 @@
 #include "advanced/ProcessTracker.h"
 
+#include "advanced/MonitorEvents.h"
 #include "advanced/SecurityKeywords.h"
 #include "base/Log.h"
 
 #include <QFileInfo>
-#include <QVariant>
 
 namespace ostrel {
 
@@ -162,34 +162,31 @@ void ProcessTracker::analyzeFileDescriptors(qint32 pid) {
                                "FD count)")
                     .arg(pid));
     }
-    platform_.notifications.post(QStringLiteral("DirectDeviceAccessDetected"),
-                                 {{QStringLiteral("pid"), QVariant::fromValue<qint32>(pid)},
-                                  {QStringLiteral("hasVideo"), video},
-                                  {QStringLiteral("hasAudio"), audio}});
+    platform_.events.publish(DirectDeviceAccessDetected{pid, video, audio});
 }
 
 bool ProcessTracker::likelyUsesCamera(qint32 pid) {
     if (const std::optional<bool> holds = evidence_.holdsCamera(pid)) {
         return *holds;
     }
-    const DetailedProcessInfo process = describeProcess(pid, false);
-    if (pid < 1 || process.path.isEmpty()) {
-        return false;
-    }
-    return security::containsAny(process.name.toLower(), security::cameraNameKeywords()) ||
-           security::containsAny(process.path.toLower(), security::cameraPathKeywords());
+    return isNamedLike(pid, security::cameraNameKeywords(), security::cameraPathKeywords());
 }
 
 bool ProcessTracker::likelyUsesMicrophone(qint32 pid) {
     if (const std::optional<bool> holds = evidence_.holdsMicrophone(pid)) {
         return *holds;
     }
+    return isNamedLike(pid, security::microphoneNameKeywords(), security::microphonePathKeywords());
+}
+
+bool ProcessTracker::isNamedLike(qint32 pid, const QStringList& nameKeywords,
+                                 const QStringList& pathKeywords) const {
     const DetailedProcessInfo process = describeProcess(pid, false);
     if (pid < 1 || process.path.isEmpty()) {
         return false;
     }
-    return security::containsAny(process.name.toLower(), security::microphoneNameKeywords()) ||
-           security::containsAny(process.path.toLower(), security::microphonePathKeywords());
+    return security::containsAny(process.name.toLower(), nameKeywords) ||
+           security::containsAny(process.path.toLower(), pathKeywords);
 }
 
 void ProcessTracker::checkProcessPath(qint32 pid) {
@@ -258,11 +255,7 @@ void ProcessTracker::analyzeLaunchedApplication(const RunningApplication& applic
                     boolText(security.hasCameraEntitlement));
             logLine(QStringLiteral("   - Microphone entitlement: ") +
                     boolText(security.hasMicrophoneEntitlement));
-            platform_.notifications.post(
-                QStringLiteral("HighRiskProcessDetected"),
-                {{QStringLiteral("pid"), QVariant::fromValue<qint32>(pid)},
-                 {QStringLiteral("name"), name},
-                 {QStringLiteral("securityInfo"), QVariant::fromValue(security)}});
+            platform_.events.publish(HighRiskProcessDetected{pid, name, security});
         }
     }
     analyzeFileDescriptors(pid);

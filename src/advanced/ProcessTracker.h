@@ -22,8 +22,8 @@ struct DetailedProcessInfo {
 
 // Watches the machine's processes for camera or microphone use the detector would not name:
 // new processes every 3 s, every launched application, and (with brief-access detection) a
-// 0.5 s sweep over suspicious-looking processes. Findings are posted as
-// "HighRiskProcessDetected" and "DirectDeviceAccessDetected".
+// 0.5 s sweep over suspicious-looking processes. Findings are published as
+// HighRiskProcessDetected and DirectDeviceAccessDetected events.
 class ProcessTracker final : private RunningApplicationsObserver {
 public:
     static constexpr double scanInterval = 3.0;
@@ -50,7 +50,7 @@ public:
     void checkMemoryUsage(qint32 pid);
 
 private:
-    // What was last reported of a process, so a finding is posted once, not every sweep.
+    // What was last reported of a process, so a finding is published once, not every sweep.
     struct DirectAccessFinding {
         QString path;
         bool hasVideo = false;
@@ -59,6 +59,10 @@ private:
     };
 
     DetailedProcessInfo describeProcess(qint32 pid, bool withTaskFigures) const;
+    // The guess for a device whose holders the system cannot name: the executable's name or
+    // path has one of the device's words.
+    bool isNamedLike(qint32 pid, const QStringList& nameKeywords,
+                     const QStringList& pathKeywords) const;
     void analyzeNewProcess(const DetailedProcessInfo& process);
     void analyzeLaunchedApplication(const RunningApplication& application);
     void forgetEndedProcesses(const std::set<qint32>& running);

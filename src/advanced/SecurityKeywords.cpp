@@ -9,6 +9,10 @@ const QStringList kLinuxProgramLocations{"/usr/bin/",     "/usr/sbin/",        "
                                          "/usr/libexec/", "/usr/local/bin/",   "/opt/",
                                          "/app/",         "/var/lib/flatpak/", "/snap/"};
 
+// Where both legitimacy checks trust programs to live, before the Linux locations.
+const QStringList kLegitimateLocationsHead{"/Applications/", "/System/Applications/",
+                                           "/System/Library/", "/usr/bin/", "/usr/sbin/"};
+
 QStringList withLinuxLocations(QStringList list) {
     for (const QString& location : kLinuxProgramLocations) {
         if (!list.contains(location)) {
@@ -21,46 +25,16 @@ QStringList withLinuxLocations(QStringList list) {
 } // namespace
 
 const QStringList& knownMediaBundleIdentifiers() {
-    static const QStringList list{"com.apple.facetime",
-                                  "com.skype.skype",
-                                  "us.zoom.xos",
-                                  "com.microsoft.teams",
-                                  "com.google.chrome",
-                                  "org.mozilla.firefox",
-                                  "com.apple.PhotoBooth",
-                                  "com.apple.QuickTimePlayerX",
-                                  "com.discord.discord",
-                                  "com.slack.Slack",
-                                  "com.tinyspeck.slackmacgap",
-                                  "com.whatsapp.WhatsApp",
-                                  "com.apple.VoiceMemos",
-                                  "com.apple.GarageBand",
-                                  "com.audacityteam.audacity",
-                                  "com.apple.logic10",
-                                  "org.videolan.vlc",
-                                  "com.apple.Safari",
-                                  "com.microsoft.VSCode"};
-    return list;
-}
-
-const QStringList& legitimateNameKeywords() {
-    static const QStringList list{
-        "slack",  "zoom",       "teams",      "discord",      "skype",     "facetime", "chrome",
-        "safari", "firefox",    "photobooth", "quicktime",    "whatsapp",  "telegram", "signal",
-        "obs",    "streamlabs", "finder",     "vdcassistant", "coreaudiod"};
-    return list;
-}
-
-const QStringList& legitimatePathPrefixes() {
-    static const QStringList list = withLinuxLocations(
-        {"/Applications/", "/System/Applications/", "/System/Library/", "/usr/bin/", "/usr/sbin/"});
-    return list;
-}
-
-const QStringList& systemProcessNames() {
-    static const QStringList list{"VDCAssistant", "coreaudiod", "UserEventAgent", "WindowServer",
-                                  // Linux's sound servers
-                                  "pipewire", "wireplumber", "pulseaudio"};
+    // The detector's media applications without Thunderbird and Atom, which the comparison must
+    // not name as device users, and with Slack's older identifier.
+    static const QStringList list = [] {
+        QStringList list = keywords::knownMediaApplications();
+        list.removeOne(QStringLiteral("org.mozilla.thunderbird"));
+        list.removeOne(QStringLiteral("com.github.atom"));
+        list.insert(list.indexOf(QStringLiteral("com.slack.Slack")) + 1,
+                    QStringLiteral("com.tinyspeck.slackmacgap"));
+        return list;
+    }();
     return list;
 }
 
@@ -72,10 +46,30 @@ const QStringList& knownAppKeywords() {
     return list;
 }
 
-const QStringList& legitimateLocations() {
+const QStringList& legitimateNameKeywords() {
+    // The known applications and the system's own device helpers, which the direct-access check
+    // trusts by name too (the security check knows them as system processes).
     static const QStringList list =
-        withLinuxLocations({"/Applications/", "/System/Applications/", "/System/Library/",
-                            "/usr/bin/", "/usr/sbin/", "/Library/Application Support/"});
+        knownAppKeywords() + QStringList{"finder", "vdcassistant", "coreaudiod"};
+    return list;
+}
+
+const QStringList& legitimatePathPrefixes() {
+    static const QStringList list = withLinuxLocations(kLegitimateLocationsHead);
+    return list;
+}
+
+const QStringList& legitimateLocations() {
+    // The security check also trusts the helpers that applications keep in Application Support.
+    static const QStringList list =
+        withLinuxLocations(kLegitimateLocationsHead + QStringList{"/Library/Application Support/"});
+    return list;
+}
+
+const QStringList& systemProcessNames() {
+    static const QStringList list{"VDCAssistant", "coreaudiod", "UserEventAgent", "WindowServer",
+                                  // Linux's sound servers
+                                  "pipewire", "wireplumber", "pulseaudio"};
     return list;
 }
 

@@ -8,8 +8,9 @@
 namespace ostrel::security {
 
 // Fixed lists by which the advanced monitor and the process tracker judge a process. Each is
-// matched in its own way (exact, prefix or lower-cased substring); the lists are kept apart on
-// purpose, and the Linux locations and names stand beside the listed ones.
+// matched in its own way (exact, prefix or lower-cased substring); lists that differ only by a
+// few entries are built from one another, and the Linux locations and names stand beside the
+// listed ones.
 
 const QStringList& knownMediaBundleIdentifiers(); // exact
 const QStringList& legitimateNameKeywords();      // substring of the lower-cased name

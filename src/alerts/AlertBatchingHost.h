@@ -6,7 +6,7 @@ namespace ostrel {
 class AlertBatchingHost {
 public:
     virtual bool isMonitoringActive() const = 0;
-    // The detector's accepted states, read through the advanced monitor's originalMonitor;
+    // The detector's accepted states, read through the advanced monitor's detector;
     // false when there is no monitor.
     virtual bool isCameraActive() const = 0;
     virtual bool isMicrophoneActive() const = 0;

@@ -1,24 +1,16 @@
 #include "alerts/AllowedAppsWindow.h"
 
 #include "ui/WidgetWindowController.h"
-
-#include <QScreen>
-#include <QVBoxLayout>
+#include "ui/WindowLayout.h"
 
 namespace ostrel {
 
 AllowedAppsWindow::AllowedAppsWindow(const AllowedAppsViewEnvironment& environment, QWidget* parent)
     : QWidget(parent, Qt::Window), view_(new AllowedAppsView(environment, this)) {
     setWindowTitle(QStringLiteral("Allowed Applications"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view_);
+    fillWindow(*this, view_);
     resize(600, 400);
-    if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(*this);
 }
 
 std::unique_ptr<WindowController>

@@ -1,8 +1,8 @@
 #include "alerts/NotificationManager.h"
 
+#include "base/EpochSecondsText.h"
 #include "base/Log.h"
 
-#include <QLocale>
 #include <QUuid>
 
 namespace ostrel {
@@ -24,15 +24,6 @@ QString deviceListText(const QList<DeviceType>& devices) {
 
 // Seconds since 1970 in the shortest form that reads back to the same value, always with a
 // fraction.
-QString secondsSince1970Text(const QDateTime& now) {
-    const double seconds = double(now.toMSecsSinceEpoch()) / 1000.0;
-    QString text = QString::number(seconds, 'f', QLocale::FloatingPointShortest);
-    if (!text.contains(QLatin1Char('.'))) {
-        text += QStringLiteral(".0");
-    }
-    return text;
-}
-
 // Device texts of a response: a list of raw values, each a device. Anything else is no list.
 std::optional<QStringList> responseDevices(const QVariantMap& userInfo) {
     const QVariant value = userInfo.value(NotificationManager::devicesKey);

@@ -239,11 +239,11 @@ void AppDelegate::deviceAccessChanged(DeviceType device, bool isActive,
 }
 
 bool AppDelegate::isCameraActive() const {
-    return deviceMonitor_ && deviceMonitor_->originalMonitor().isCameraActive();
+    return deviceMonitor_ && deviceMonitor_->detector().isCameraActive();
 }
 
 bool AppDelegate::isMicrophoneActive() const {
-    return deviceMonitor_ && deviceMonitor_->originalMonitor().isMicrophoneActive();
+    return deviceMonitor_ && deviceMonitor_->detector().isMicrophoneActive();
 }
 
 void AppDelegate::showMainWindow() {

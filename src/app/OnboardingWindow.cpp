@@ -1,7 +1,6 @@
 #include "app/OnboardingWindow.h"
 
-#include <QScreen>
-#include <QVBoxLayout>
+#include "ui/WindowLayout.h"
 
 namespace ostrel {
 
@@ -15,15 +14,9 @@ OnboardingWindow::OnboardingWindow(const OnboardingPlatform& platform, Onboardin
     QPalette background = palette();
     background.setColor(QPalette::Window, background.color(QPalette::Base));
     setPalette(background);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view_);
+    fillWindow(*this, view_);
     resize(600, 700);
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(*this);
     view_->flow().onFinished = [this] { close(); };
 }
 

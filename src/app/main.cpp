@@ -49,17 +49,17 @@ int main(int argc, char** argv) {
 
     QtMainRunLoop loop;
     const std::unique_ptr<PlatformServices> services = makePlatform(loop);
-    Platform& platform = services->platform();
-    if (!platform.singleInstance.acquire()) {
-        const bool reached = platform.singleInstance.askRunningInstanceToShow();
+    if (!services->singleInstance().acquire()) {
+        const bool reached = services->singleInstance().askRunningInstanceToShow();
         logLine(reached
                     ? QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session; "
                                      "it shows its dashboard instead")
                     : QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session"));
         return 0;
     }
+    Platform& platform = services->platform();
 
-    NotificationCenter notifications;
+    EventBus notifications;
     ActivityLogger::configureShared(loop, &platform.applications);
     QSettings preferences;
     TrayStatusItem statusItem;

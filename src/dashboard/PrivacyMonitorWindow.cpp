@@ -1,10 +1,9 @@
 #include "dashboard/PrivacyMonitorWindow.h"
 
 #include "base/Log.h"
+#include "ui/WindowLayout.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace ostrel {
 
@@ -37,17 +36,13 @@ PrivacyMonitorWindow::PrivacyMonitorWindow(const DashboardWindowEnvironment& env
                                      environment.allowedApps);
     logLine(controllerLine(QStringLiteral("✅"),
                            QStringLiteral("Created PrivacyMonitorView with frame constraints")));
-    logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Created NSHostingController")));
+    logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Created QWidget host")));
     window_->setWindowTitle(QStringLiteral("Ostrel"));
     window_->setMinimumSize(kMinimumSize);
     window_->setMaximumSize(kMaximumSize);
     window_->resize(kContentSize);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), kContentSize);
-        frame.moveCenter(screen->availableGeometry().center());
-        window_->move(frame.topLeft());
-    }
-    logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Created NSWindow with frame: ") +
+    centreOnScreen(*window_);
+    logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Created Qt window with frame: ") +
                                                     frameText(window_->geometry())));
     logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Window configured")));
 

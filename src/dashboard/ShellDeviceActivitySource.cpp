@@ -16,20 +16,19 @@ bool ShellDeviceActivitySource::hasDetector() const {
 }
 
 bool ShellDeviceActivitySource::isCameraActive() const {
-    return hasDetector() && deviceMonitor_()->originalMonitor().isCameraActive();
+    return hasDetector() && deviceMonitor_()->detector().isCameraActive();
 }
 
 bool ShellDeviceActivitySource::isMicrophoneActive() const {
-    return hasDetector() && deviceMonitor_()->originalMonitor().isMicrophoneActive();
+    return hasDetector() && deviceMonitor_()->detector().isMicrophoneActive();
 }
 
 std::optional<ProcessInfo> ShellDeviceActivitySource::cameraProcess() {
-    return hasDetector() ? deviceMonitor_()->originalMonitor().getCameraProcess() : std::nullopt;
+    return hasDetector() ? deviceMonitor_()->detector().getCameraProcess() : std::nullopt;
 }
 
 std::optional<ProcessInfo> ShellDeviceActivitySource::microphoneProcess() {
-    return hasDetector() ? deviceMonitor_()->originalMonitor().getMicrophoneProcess()
-                         : std::nullopt;
+    return hasDetector() ? deviceMonitor_()->detector().getMicrophoneProcess() : std::nullopt;
 }
 
 std::optional<MonotonicTime> ShellDeviceActivitySource::activeSince(DeviceType device) const {

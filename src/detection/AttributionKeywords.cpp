@@ -6,6 +6,26 @@ namespace ostrel {
 
 namespace keywords {
 
+namespace {
+
+// Applications that both ranking lists name, in groups; each list adds its own device's
+// applications around them.
+const QStringList kBrowserIdentifiers{"com.google.Chrome",     "com.google.Chrome.beta",
+                                      "com.google.Chrome.dev", "com.google.Chrome.canary",
+                                      "org.mozilla.firefox",   "com.apple.Safari",
+                                      "com.microsoft.edgemac"};
+const QStringList kCallIdentifiers{"us.zoom.xos",         "com.skype.skype", "com.microsoft.teams",
+                                   "com.discord.discord", "com.slack.slack", "com.apple.FaceTime",
+                                   "org.telegram.desktop"};
+const QStringList kStreamingIdentifiers{
+    "com.obsproject.obs-studio", "com.streamlabs.desktop",        "tv.twitch.desktop",
+    "com.webex.meetingmanager",  "com.gotomeeting.GoToMeetingHD", "com.bluejeans.BlueJeansApp"};
+
+// The call applications, which use both devices, open the audio, camera and media keywords.
+const QStringList kCallKeywords{"zoom", "skype", "teams", "discord", "slack"};
+
+} // namespace
+
 const QStringList& knownCameraApplications() {
     // "com.apple.facetime" is lower case on purpose: this list matches exactly.
     static const QStringList list{
@@ -15,95 +35,50 @@ const QStringList& knownCameraApplications() {
 }
 
 const QStringList& knownAudioApplications() {
-    static const QStringList list{"com.google.Chrome",
-                                  "com.google.Chrome.beta",
-                                  "com.google.Chrome.dev",
-                                  "com.google.Chrome.canary",
-                                  "org.mozilla.firefox",
-                                  "com.apple.Safari",
-                                  "com.microsoft.edgemac",
-                                  "com.operasoftware.Opera",
-                                  "us.zoom.xos",
-                                  "com.skype.skype",
-                                  "com.microsoft.teams",
-                                  "com.discord.discord",
-                                  "com.slack.slack",
-                                  "com.apple.FaceTime",
-                                  "org.telegram.desktop",
-                                  "org.signal.Signal",
-                                  "net.whatsapp.WhatsApp",
-                                  "com.facebook.archon.developerID",
-                                  "com.apple.VoiceMemos",
-                                  "com.apple.garageband10",
-                                  "com.apple.Logic",
-                                  "com.cockos.reaper",
-                                  "com.audacityteam.audacity",
-                                  "com.spotify.client",
-                                  "com.apple.Music",
-                                  "com.apple.podcasts",
-                                  "com.obsproject.obs-studio",
-                                  "com.streamlabs.desktop",
-                                  "tv.twitch.desktop",
-                                  "com.webex.meetingmanager",
-                                  "com.gotomeeting.GoToMeetingHD",
-                                  "com.bluejeans.BlueJeansApp"};
+    static const QStringList list =
+        kBrowserIdentifiers + QStringList{"com.operasoftware.Opera"} + kCallIdentifiers +
+        QStringList{
+            "org.signal.Signal",    "net.whatsapp.WhatsApp",     "com.facebook.archon.developerID",
+            "com.apple.VoiceMemos", "com.apple.garageband10",    "com.apple.Logic",
+            "com.cockos.reaper",    "com.audacityteam.audacity", "com.spotify.client",
+            "com.apple.Music",      "com.apple.podcasts"} +
+        kStreamingIdentifiers;
     return list;
 }
 
 const QStringList& knownCameraRankingApplications() {
-    static const QStringList list{"us.zoom.xos",
-                                  "com.skype.skype",
-                                  "com.microsoft.teams",
-                                  "com.discord.discord",
-                                  "com.slack.slack",
-                                  "com.apple.FaceTime",
-                                  "org.telegram.desktop",
-                                  "net.whatsapp.WhatsApp",
-                                  "com.google.Chrome",
-                                  "com.google.Chrome.beta",
-                                  "com.google.Chrome.dev",
-                                  "com.google.Chrome.canary",
-                                  "org.mozilla.firefox",
-                                  "com.apple.Safari",
-                                  "com.microsoft.edgemac",
-                                  "com.apple.PhotoBooth",
-                                  "com.apple.QuickTimePlayerX",
-                                  "com.apple.FinalCutPro",
-                                  "com.apple.iMovie",
-                                  "com.adobe.PremierePro",
-                                  "com.adobe.AfterEffects",
-                                  "com.obsproject.obs-studio",
-                                  "com.streamlabs.desktop",
-                                  "tv.twitch.desktop",
-                                  "com.webex.meetingmanager",
-                                  "com.gotomeeting.GoToMeetingHD",
-                                  "com.bluejeans.BlueJeansApp"};
+    static const QStringList list =
+        kCallIdentifiers + QStringList{"net.whatsapp.WhatsApp"} + kBrowserIdentifiers +
+        QStringList{"com.apple.PhotoBooth",  "com.apple.QuickTimePlayerX",
+                    "com.apple.FinalCutPro", "com.apple.iMovie",
+                    "com.adobe.PremierePro", "com.adobe.AfterEffects"} +
+        kStreamingIdentifiers;
     return list;
 }
 
 const QStringList& audioKeywords() {
-    static const QStringList list{"zoom",     "skype",      "teams",      "discord",   "slack",
-                                  "facetime", "voicememos", "garageband", "audacity",  "logic",
-                                  "reaper",   "obs",        "streamlabs", "recording", "voice",
-                                  "audio",    "music"};
+    static const QStringList list =
+        kCallKeywords + QStringList{"facetime",  "voicememos", "garageband", "audacity",
+                                    "logic",     "reaper",     "obs",        "streamlabs",
+                                    "recording", "voice",      "audio",      "music"};
     return list;
 }
 
 const QStringList& cameraKeywords() {
-    static const QStringList list{"zoom",     "skype",      "teams",     "discord",    "slack",
-                                  "facetime", "photobooth", "quicktime", "chrome",     "firefox",
-                                  "safari",   "edge",       "obs",       "streamlabs", "camera",
-                                  "video",    "photo",      "movie",     "premiere",   "finalcut",
-                                  "davinci",  "imovie",     "telegram",  "whatsapp",   "messenger",
-                                  "signal",   "meet",       "hangouts",  "webex"};
+    static const QStringList list =
+        kCallKeywords +
+        QStringList{"facetime", "photobooth", "quicktime",  "chrome",  "firefox",  "safari",
+                    "edge",     "obs",        "streamlabs", "camera",  "video",    "photo",
+                    "movie",    "premiere",   "finalcut",   "davinci", "imovie",   "telegram",
+                    "whatsapp", "messenger",  "signal",     "meet",    "hangouts", "webex"};
     return list;
 }
 
 const QStringList& mediaKeywords() {
-    static const QStringList list{"zoom",    "skype",    "teams",   "discord",    "slack",
-                                  "webex",   "facetime", "camera",  "photo",      "video",
-                                  "audio",   "mic",      "obs",     "streamlabs", "twitch",
-                                  "youtube", "meet",     "hangouts"};
+    static const QStringList list =
+        kCallKeywords + QStringList{"webex",   "facetime", "camera",  "photo",      "video",
+                                    "audio",   "mic",      "obs",     "streamlabs", "twitch",
+                                    "youtube", "meet",     "hangouts"};
     return list;
 }
 
@@ -157,6 +132,12 @@ bool matchesKeyword(const QString& bundleIdentifier, const std::optional<QString
     return false;
 }
 
+// Listed exactly, or with a hint word in the lower-cased identifier.
+bool isListedOrHinted(const QString& bundleIdentifier, const QStringList& listed,
+                      const QStringList& hints) {
+    return listed.contains(bundleIdentifier) || containsAny(bundleIdentifier.toLower(), hints);
+}
+
 } // namespace
 
 bool containsAny(const QString& loweredText, const QStringList& words) {
@@ -166,8 +147,7 @@ bool containsAny(const QString& loweredText, const QStringList& words) {
 
 bool isKnownAudioApp(const QString& bundleIdentifier) {
     static const QStringList hints{"audio", "voice", "mic", "record"};
-    return keywords::knownAudioApplications().contains(bundleIdentifier) ||
-           containsAny(bundleIdentifier.toLower(), hints);
+    return isListedOrHinted(bundleIdentifier, keywords::knownAudioApplications(), hints);
 }
 
 bool isLikelyAudioApp(const QString& bundleIdentifier, const std::optional<QString>& name) {
@@ -176,8 +156,7 @@ bool isLikelyAudioApp(const QString& bundleIdentifier, const std::optional<QStri
 
 bool isKnownCameraApp(const QString& bundleIdentifier) {
     static const QStringList hints{"camera", "video", "photo", "facetime"};
-    return keywords::knownCameraRankingApplications().contains(bundleIdentifier) ||
-           containsAny(bundleIdentifier.toLower(), hints);
+    return isListedOrHinted(bundleIdentifier, keywords::knownCameraRankingApplications(), hints);
 }
 
 bool isLikelyCameraApp(const QString& bundleIdentifier, const std::optional<QString>& name) {

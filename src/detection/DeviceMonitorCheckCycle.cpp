@@ -125,8 +125,9 @@ bool DeviceMonitor::isMicrophoneInUse() {
     bool deviceInUse = false;
     for (const CaptureDevice& microphone : platform_.audio.microphones()) {
         if (microphone.isInUseByAnotherApplication) {
-            logLine(QStringLiteral("🎤 *** MICROPHONE IN USE DETECTED *** via AVCaptureDevice: ") +
-                    microphone.localizedName);
+            logLine(
+                QStringLiteral("🎤 *** MICROPHONE IN USE DETECTED *** via the capture device: ") +
+                microphone.localizedName);
             deviceInUse = true;
         }
     }
@@ -134,41 +135,36 @@ bool DeviceMonitor::isMicrophoneInUse() {
         return true;
     }
     if (isDefaultInputDeviceRunning()) {
-        logLine(
-            QStringLiteral("🎤 *** MICROPHONE IN USE DETECTED *** via Core Audio device activity"));
+        logLine(QStringLiteral(
+            "🎤 *** MICROPHONE IN USE DETECTED *** via sound server device activity"));
         return true;
     }
     return false;
 }
 
 bool DeviceMonitor::isDefaultInputDeviceRunning() {
-    const bool reportProblems = debugLoggingEnabled && checkCounter_ % 20 == 0;
+    // Problems are reported on every 20th cycle only, so a missing device does not flood the log.
+    auto notRunning = [this](const QString& problem) {
+        if (debugLoggingEnabled && checkCounter_ % 20 == 0) {
+            logLine(QStringLiteral("🔍 [DEBUG] sound server: ") + problem);
+        }
+        return false;
+    };
     const AudioAnswer<AudioDeviceId> device = platform_.audio.defaultInputDevice();
     if (!device.ok()) {
-        if (reportProblems) {
-            logLine(QStringLiteral(
-                        "🔍 [DEBUG] Core Audio: Could not get default input device (error: %1)")
-                        .arg(device.status));
-        }
-        return false;
+        return notRunning(
+            QStringLiteral("Could not get default input device (error: %1)").arg(device.status));
     }
     if (device.value == 0) {
-        if (reportProblems) {
-            logLine(QStringLiteral("🔍 [DEBUG] Core Audio: No default input device available"));
-        }
-        return false;
+        return notRunning(QStringLiteral("No default input device available"));
     }
     const AudioAnswer<bool> running = platform_.audio.isRunningSomewhere(device.value);
     if (!running.ok()) {
-        if (reportProblems) {
-            logLine(QStringLiteral(
-                        "🔍 [DEBUG] Core Audio: Could not check device running status (error: %1)")
-                        .arg(running.status));
-        }
-        return false;
+        return notRunning(QStringLiteral("Could not check device running status (error: %1)")
+                              .arg(running.status));
     }
     if (running.value) {
-        verbose(QStringLiteral("🔊 Core Audio: Device is actively running"));
+        verbose(QStringLiteral("🔊 sound server: Device is actively running"));
     }
     return running.value;
 }
@@ -182,20 +178,23 @@ void DeviceMonitor::checkMicrophoneStatus() {
 }
 
 bool DeviceMonitor::passesRateLimits(DeviceType device, const Track& track, MonotonicTime now) {
-    const QString prefix = emojiOf(device) + QStringLiteral(" [DEBUG] ") + rawValue(device);
-    const double since = secondsSince(track.lastStateChange, now);
-    if (since < minimumStateChangeInterval) {
-        verbose(prefix + QStringLiteral(" state change too rapid - debouncing (time since last: "
-                                        "%1s)")
-                             .arg(since, 0, 'f', 3));
-        return false;
-    }
-    const double sinceReport = secondsSince(track.lastNotification, now);
-    if (sinceReport < notificationCooldown) {
-        verbose(prefix + QStringLiteral(" notification cooldown active - suppressing (time "
-                                        "since last: %1s)")
-                             .arg(sinceReport, 0, 'f', 3));
-        return false;
+    struct Limit {
+        const LastOccurrence& last;
+        double interval;
+        QString refusal;
+    };
+    const Limit limits[] = {{track.lastStateChange, minimumStateChangeInterval,
+                             QStringLiteral(" state change too rapid - debouncing")},
+                            {track.lastNotification, notificationCooldown,
+                             QStringLiteral(" notification cooldown active - suppressing")}};
+    for (const Limit& limit : limits) {
+        const double since = secondsSince(limit.last, now);
+        if (since < limit.interval) {
+            verbose(emojiOf(device) + QStringLiteral(" [DEBUG] ") + rawValue(device) +
+                    limit.refusal +
+                    QStringLiteral(" (time since last: %1s)").arg(since, 0, 'f', 3));
+            return false;
+        }
     }
     return true;
 }

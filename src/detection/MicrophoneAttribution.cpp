@@ -97,7 +97,8 @@ std::optional<ProcessInfo> DeviceMonitor::detectActualAudioProcess() {
 }
 
 std::optional<ProcessInfo> DeviceMonitor::detectAudioTapProcess() {
-    logLine(QStringLiteral("🎤 [AUDIO-TAP] Attempting AudioCap-style detection..."));
+    logLine(
+        QStringLiteral("🎤 [AUDIO-TAP] Attempting detection from the sound server's clients..."));
     std::vector<ProcessCandidate> candidates;
     for (const RunningApplicationRef& application : platform_.applications.runningApplications()) {
         if (!ProcessOperations::isOtherIdentifiedApplication(*application)) {
@@ -128,7 +129,7 @@ std::optional<ProcessInfo> DeviceMonitor::detectAudioTapProcess() {
         if (client.ok() && client.value != 0) {
             priority += 50;
             logLine(QStringLiteral("🎤 [AUDIO-TAP] Process ") + name +
-                    QStringLiteral(" can be translated to AudioObject"));
+                    QStringLiteral(" is a sound server client"));
         } else if (priority == 0) {
             continue;
         }

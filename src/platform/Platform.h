@@ -46,6 +46,9 @@ struct Platform {
 class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
+    // Ready at once: a second launch asks it, and leaves before anything else is started.
+    virtual SingleInstance& singleInstance() = 0;
+    // The rest of the machine, started on the first call.
     virtual Platform& platform() = 0;
 };
 

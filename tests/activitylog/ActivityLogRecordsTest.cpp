@@ -1,10 +1,15 @@
+#include "activitylog/ActivityLogFileFormat.h"
 #include "activitylog/ActivityLogPeriodFilter.h"
+#include "activitylog/ActivityLogViewText.h"
 #include "activitylog/ActivitySummary.h"
-#include "activitylog/LogRetentionPeriod.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace ostrel;
+using namespace ostrel::ActivityLogFileFormat;
 
 namespace {
 
@@ -15,44 +20,111 @@ ActivityLogEntry entryAt(const QDateTime& timestamp, DeviceType device, const QS
     return ActivityLogEntry::create(device, name, std::nullopt, 42, isActive, timestamp);
 }
 
+// One valid entry object as a file would hold it, to be broken by the test.
+QJsonObject goodObject() {
+    return QJsonDocument::fromJson(R"({"id": "6F1C2D3E-4A5B-4C6D-8E7F-90A1B2C3D4E5",
+        "timestamp": "2025-03-14T09:26:53Z", "deviceType": "Camera", "processName": "cheese",
+        "processID": 77, "isActive": false})")
+        .object();
+}
+
+QByteArray fileOf(const QJsonArray& array) {
+    return QJsonDocument(array).toJson();
+}
+
 } // namespace
 
-TEST(LogRetentionPeriod, RawValuesAndTexts) {
-    ASSERT_EQ(kAllLogRetentionPeriods.size(), 3u);
-    EXPECT_EQ(kAllLogRetentionPeriods[0], LogRetentionPeriod::twentyFourHours);
-    EXPECT_EQ(kAllLogRetentionPeriods[2], LogRetentionPeriod::oneMonth);
-    for (LogRetentionPeriod period : kAllLogRetentionPeriods) {
-        EXPECT_EQ(logRetentionPeriodFromRawValue(rawValue(period)), period);
+TEST(ActivityLogFileFormat, WritesSortedPrettyWholeSecondsAndOmitsAbsentKeys) {
+    ActivityLogEntry entry = entryAt(QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53, 900), Qt::UTC),
+                                     DeviceType::Microphone, QStringLiteral("Zoom \"Meetings\" ✓"));
+    entry.id = QUuid::fromString(QStringLiteral("6f1c2d3e-4a5b-4c6d-8e7f-90a1b2c3d4e5"));
+    EXPECT_EQ(encodeLogFile({entry}), "[\n"
+                                      "    {\n"
+                                      "        \"deviceType\": \"Microphone\",\n"
+                                      "        \"id\": \"6F1C2D3E-4A5B-4C6D-8E7F-90A1B2C3D4E5\",\n"
+                                      "        \"isActive\": true,\n"
+                                      "        \"processID\": 42,\n"
+                                      "        \"processName\": \"Zoom \\\"Meetings\\\" ✓\",\n"
+                                      "        \"timestamp\": \"2025-03-14T09:26:53Z\"\n"
+                                      "    }\n"
+                                      "]\n");
+
+    ActivityLogEntry truncated = entry;
+    truncated.timestamp = QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53), Qt::UTC);
+    ActivityLogEntry full = truncated;
+    full.processPath = QStringLiteral("/usr/share/applications/zoom.desktop");
+    full.duration = 12.5;
+    full.processID = -1;
+    full.processName = QString::fromUtf8("tab\there \"q\" back\\slash\nline\x01\x1f ✓ 名前");
+    const ActivityLogDecodeResult read = decodeLogFile(encodeLogFile({full, entry}));
+    EXPECT_EQ(read.entries, (QList<ActivityLogEntry>{full, truncated})) << read.error.toStdString();
+
+    EXPECT_EQ(formatTimestamp(QDateTime(QDate(12000, 1, 1), QTime(0, 0), Qt::UTC)),
+              "9999-12-31T23:59:59Z");
+    EXPECT_EQ(formatTimestamp(QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999), Qt::UTC)),
+              "1969-12-31T23:59:59Z");
+}
+
+TEST(ActivityLogFileFormat, ReadingIsLenientOnlyAboutNullsExtrasAndOffsets) {
+    QJsonObject lenient = goodObject();
+    lenient.insert("processPath", QJsonValue::Null);
+    lenient.insert("duration", QJsonValue::Null);
+    lenient.insert("somethingElse", QJsonArray{1, 2});
+    lenient.insert("timestamp", "2025-03-14T11:26:53+02:00");
+    const ActivityLogDecodeResult plain = decodeLogFile(fileOf({goodObject()}));
+    const ActivityLogDecodeResult read = decodeLogFile(fileOf({lenient}));
+    ASSERT_TRUE(read.ok()) << read.error.toStdString();
+    EXPECT_EQ(read.entries, plain.entries);
+    EXPECT_EQ(plain.entries.value(0).deviceType, DeviceType::Camera);
+
+    // Each object replaces one member of a good entry.
+    const QJsonArray defects = QJsonDocument::fromJson(R"([
+        {"deviceType": "Speaker"}, {"deviceType": "camera"},
+        {"timestamp": "2025-03-14T09:26:53.900Z"}, {"timestamp": "2025-03-14 09:26:53Z"},
+        {"timestamp": "2025-02-30T09:26:53Z"}, {"timestamp": "2025-03-14T09:26:53"},
+        {"timestamp": 763630013}, {"id": "not-a-uuid"},
+        {"id": "{6f1c2d3e-4a5b-4c6d-8e7f-90a1b2c3d4e5}"}, {"processID": 1.5}, {"processID": "77"},
+        {"isActive": 1}, {"processName": null}, {"processPath": 5}, {"duration": "long"}])")
+                                   .array();
+    ASSERT_EQ(defects.size(), 15);
+    for (const QJsonValue& defect : defects) {
+        const QString key = defect.toObject().keys().first();
+        QJsonObject bad = goodObject();
+        bad.insert(key, defect[key]);
+        const ActivityLogDecodeResult rejected = decodeLogFile(fileOf({goodObject(), bad}));
+        EXPECT_FALSE(rejected.ok()) << QJsonDocument(bad).toJson().toStdString();
+        EXPECT_TRUE(rejected.entries.isEmpty());
     }
-    EXPECT_EQ(rawValue(LogRetentionPeriod::oneWeek), "1w");
-    EXPECT_EQ(displayName(LogRetentionPeriod::oneMonth), "Last Month");
-    EXPECT_EQ(timeInterval(LogRetentionPeriod::oneMonth), 2592000.0);
-    EXPECT_EQ(usageDescription(LogRetentionPeriod::twentyFourHours),
-              "Recent activity and immediate troubleshooting");
+    QJsonObject unnamed = goodObject();
+    unnamed.remove("processName");
+    EXPECT_FALSE(decodeLogFile(fileOf({unnamed})).ok());
+    for (const char* notALog : {"", "{}", "[1]", "[{\"id\":", "null"}) {
+        EXPECT_FALSE(decodeLogFile(notALog).ok()) << notALog;
+    }
+}
+
+TEST(LogRetentionPeriod, RawValuesRoundTripAndEachPeriodStartsAtItsCutoff) {
+    const std::pair<LogRetentionPeriod, int> periods[] = {{LogRetentionPeriod::twentyFourHours, 1},
+                                                          {LogRetentionPeriod::oneWeek, 7},
+                                                          {LogRetentionPeriod::oneMonth, 30}};
+    for (const auto& [period, days] : periods) {
+        SCOPED_TRACE(days);
+        EXPECT_EQ(logRetentionPeriodFromRawValue(rawValue(period)), period);
+        const QDateTime cutoff = kNow.addDays(-days);
+        QList<ActivityLogEntry> logs{entryAt(cutoff.addMSecs(-1), DeviceType::Camera, "old"),
+                                     entryAt(cutoff, DeviceType::Camera, "edge"),
+                                     entryAt(kNow, DeviceType::Microphone, "new")};
+        const QList<ActivityLogEntry> kept = logs.mid(1);
+        EXPECT_EQ(logsInPeriod(logs, period, kNow), kept);
+        EXPECT_EQ(removeExpiredLogs(logs, period, kNow), 1);
+        EXPECT_EQ(logs, kept);
+    }
     for (const char* wrong : {"24H", "", "2d", "1w "}) {
         EXPECT_FALSE(logRetentionPeriodFromRawValue(QString::fromLatin1(wrong))) << wrong;
     }
 }
 
-TEST(ActivityLogPeriodFilter, CutoffBelongsAndAMillisecondEarlierDoesNot) {
-    const QDateTime cutoff = kNow.addSecs(-86400);
-    QList<ActivityLogEntry> logs{entryAt(cutoff.addMSecs(-1), DeviceType::Camera, "old"),
-                                 entryAt(cutoff, DeviceType::Camera, "edge"),
-                                 entryAt(kNow, DeviceType::Microphone, "new")};
-
-    const QList<ActivityLogEntry> inPeriod =
-        logsInPeriod(logs, LogRetentionPeriod::twentyFourHours, kNow);
-    ASSERT_EQ(inPeriod.size(), 2);
-    EXPECT_EQ(inPeriod[0].processName, "edge");
-    EXPECT_EQ(logsInPeriod(logs, LogRetentionPeriod::oneWeek, kNow).size(), 3);
-
-    EXPECT_EQ(removeExpiredLogs(logs, LogRetentionPeriod::twentyFourHours, kNow), 1);
-    ASSERT_EQ(logs.size(), 2);
-    EXPECT_EQ(logs[0].processName, "edge");
-    EXPECT_EQ(logs[1].processName, "new");
-}
-
-TEST(ActivitySummary, CountsDeactivationsAndCaseSensitiveNames) {
+TEST(ActivitySummary, CountsActivationsAndCaseSensitiveNamesOfThePeriodOnly) {
     const QList<ActivityLogEntry> logs{
         entryAt(kNow.addDays(-2), DeviceType::Camera, "Outside"),
         entryAt(kNow.addSecs(-50), DeviceType::Camera, "zoom"),
@@ -60,6 +132,9 @@ TEST(ActivitySummary, CountsDeactivationsAndCaseSensitiveNames) {
         entryAt(kNow.addSecs(-30), DeviceType::Microphone, "Zoom"),
         entryAt(kNow.addSecs(-60), DeviceType::Microphone, "zoom", false),
         entryAt(kNow.addSecs(-10), DeviceType::Microphone, "Zoom")};
+    // Every new entry has an id of its own.
+    EXPECT_FALSE(logs[0].id.isNull());
+    EXPECT_NE(logs[0].id, logs[1].id);
 
     const ActivitySummary summary =
         ActivitySummary::compute(logs, LogRetentionPeriod::twentyFourHours, kNow);
@@ -70,42 +145,25 @@ TEST(ActivitySummary, CountsDeactivationsAndCaseSensitiveNames) {
     EXPECT_EQ(summary.mostActiveProcess, "zoom");
     // The last entry in log order, not the latest time stamp.
     EXPECT_EQ(summary.lastActivity, kNow.addSecs(-10));
-    EXPECT_EQ(summary.timeRange, LogRetentionPeriod::twentyFourHours);
 
     // Tied counts: the name seen first in the period wins.
     const QList<ActivityLogEntry> tied{entryAt(kNow, DeviceType::Camera, "b"),
                                        entryAt(kNow, DeviceType::Camera, "a")};
     EXPECT_EQ(ActivitySummary::compute(tied, LogRetentionPeriod::oneWeek, kNow).mostActiveProcess,
               "b");
+
+    // An empty period still names its range.
+    ActivitySummary empty;
+    empty.timeRange = LogRetentionPeriod::oneMonth;
+    EXPECT_EQ(ActivitySummary::compute({entryAt(kNow.addDays(-40), DeviceType::Camera, "old")},
+                                       empty.timeRange, kNow),
+              empty);
 }
 
-TEST(ActivitySummary, EmptyPeriodKeepsItsRange) {
-    const QList<ActivityLogEntry> logs{entryAt(kNow.addDays(-3), DeviceType::Camera, "old")};
-    ActivitySummary expected;
-    expected.timeRange = LogRetentionPeriod::twentyFourHours;
-    EXPECT_EQ(ActivitySummary::compute(logs, LogRetentionPeriod::twentyFourHours, kNow), expected);
-    EXPECT_EQ(ActivitySummary::compute({}, LogRetentionPeriod::oneMonth, kNow).timeRange,
-              LogRetentionPeriod::oneMonth);
-}
-
-TEST(ActivityLogEntry, CreationAndValidity) {
-    const ActivityLogEntry entry = ActivityLogEntry::create(
-        DeviceType::Microphone, "arecord", QString("/usr/bin/arecord"), 1234, true, kNow);
-    EXPECT_FALSE(entry.id.isNull());
-    EXPECT_NE(entry.id, ActivityLogEntry::create(DeviceType::Microphone, "arecord", std::nullopt,
-                                                 1234, true, kNow)
-                            .id);
-    EXPECT_EQ(entry.timestamp, kNow);
-    EXPECT_FALSE(entry.duration);
-    EXPECT_TRUE(entry.isValid());
-
-    ActivityLogEntry unidentified = entry;
-    unidentified.processID = -1; // a change that named no process stays in the log
-    EXPECT_TRUE(unidentified.isValid());
-    ActivityLogEntry broken = entry;
-    broken.processID = -2;
-    EXPECT_FALSE(broken.isValid());
-    broken = entry;
-    broken.processName.clear();
-    EXPECT_FALSE(broken.isValid());
+TEST(RelativeSaveTimeText, TruncatesToTheLargestUnit) {
+    EXPECT_EQ(relativeSaveTimeText(kNow.addSecs(-60), kNow), "1m ago");
+    EXPECT_EQ(relativeSaveTimeText(kNow.addMSecs(-3599999), kNow), "59m ago");
+    EXPECT_EQ(relativeSaveTimeText(kNow.addSecs(-3600), kNow), "1h ago");
+    EXPECT_EQ(relativeSaveTimeText(kNow.addSecs(-86400 * 3 - 5), kNow), "3d ago");
+    EXPECT_EQ(relativeSaveTimeText(kNow.addSecs(30), kNow), "0s ago"); // the clock was set back
 }

@@ -1,10 +1,13 @@
 #include "app/AppDelegate.h"
 
+#include "app/GuiPlatformSelection.h"
+#include "app/TrayStatusItem.h"
 #include "support/CapturedLog.h"
 #include "support/FakeAlertPresenter.h"
 #include "support/FakePlatform.h"
 #include "support/FakeStatusItem.h"
 
+#include <QAction>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -12,29 +15,22 @@ using namespace ostrel;
 
 namespace {
 
-// A window that counts how often it was shown and can be closed by the test.
-class CountingWindow final : public WindowController {
-public:
-    explicit CountingWindow(int& shows) : shows_(shows) {}
-    void showWindow() override { ++shows_; }
-    void close() {
-        if (onClosed) {
-            onClosed();
-        }
-    }
-
-private:
-    int& shows_;
+// A window that counts how often it was shown; each one made is kept in `made`.
+struct CountingWindow final : WindowController {
+    explicit CountingWindow(std::vector<CountingWindow*>& made) { made.push_back(this); }
+    void showWindow() override { ++shows; }
+    int shows = 0;
 };
 
 class AppDelegateTest : public testing::Test, protected FakePlatform {
 protected:
-    AppDelegateTest() {
-        processes.ownPidValue = 4000;
-        cameras.devices = {{"Integrated Camera", "/dev/video0", false, true}};
-    }
+    AppDelegateTest() { cameras.devices = {{"Integrated Camera", "/dev/video0", false, true}}; }
 
-    AppDelegate& launch(WindowFactories windows = {}) {
+    AppDelegate& launch() {
+        WindowFactories windows;
+        windows.dashboard = [this] { return std::make_unique<CountingWindow>(dashboardWindows); };
+        windows.activityLog = [this] { return std::make_unique<CountingWindow>(logWindows); };
+        shell.reset(); // one shell at a time: the old one lets go of the status item
         shell = std::make_unique<AppDelegate>(environment, std::move(windows));
         shell->applicationDidFinishLaunching();
         loop.runPending();
@@ -43,7 +39,7 @@ protected:
 
     CapturedLog log;
     QTemporaryDir folder;
-    NotificationCenter notifications;
+    EventBus notifications;
     FakeAlertPresenter alerts;
     FakeStatusItem statusItem;
     QSettings preferences{folder.filePath("Ostrel.conf"), QSettings::IniFormat};
@@ -58,37 +54,43 @@ protected:
                                  preferences,
                                  [this]() -> ActivityLogger& { return logger; },
                                  allowedApps};
+    std::vector<CountingWindow*> dashboardWindows, logWindows;
     std::unique_ptr<AppDelegate> shell;
 };
 
 } // namespace
 
-TEST_F(AppDelegateTest, FirstLaunchStartsMonitoringAndRemembersToDoSoAgain) {
+TEST_F(AppDelegateTest, LaunchFollowsTheStoredChoicesAndQuittingStopsEverything) {
+    preferences.setValue(AppDelegate::logRetentionPeriodKey, "1w");
     AppDelegate& app = launch();
-    EXPECT_TRUE(app.isMonitoringActive());
-    EXPECT_TRUE(preferences.value("OstrelAutoStartMonitoring").toBool());
-    EXPECT_TRUE(log.contains("✅ [AppDelegate] Set auto-start monitoring default to true"));
-    EXPECT_TRUE(logger.isLogging());
-    EXPECT_EQ(statusItem.titles.first(), "Ostrel");
+    EXPECT_EQ(logger.currentRetentionPeriod(), LogRetentionPeriod::oneWeek);
+    EXPECT_TRUE(app.isMonitoringActive() && logger.isLogging());
     EXPECT_TRUE(statusItem.titles.contains("🛑 Stop Monitoring"));
-    EXPECT_TRUE(statusItem.titles.contains("Camera Status: ⚫ Inactive"));
-    EXPECT_EQ(statusItem.titles.last(), "Quit Ostrel");
-    EXPECT_TRUE(log.contains("🚀 [AppDelegate] Activity logger initialized with 0 existing logs"));
-}
+    statusItem.choose(StatusMenuItem::Action::CheckForUpdates);
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_TRUE(alerts.alerts[0].informativeText.contains("Ostrel 0.")); // names the version
 
-TEST_F(AppDelegateTest, StoredRefusalLeavesMonitoringOff) {
-    preferences.setValue("OstrelAutoStartMonitoring", false);
-    AppDelegate& app = launch();
-    EXPECT_FALSE(app.isMonitoringActive());
-    EXPECT_TRUE(statusItem.titles.contains("▶️ Start Monitoring"));
-    EXPECT_TRUE(statusItem.titles.contains("⏸️ Monitoring Stopped"));
+    bool quitRequested = false;
+    app.requestQuit = [&] { quitRequested = true; };
+    statusItem.choose(StatusMenuItem::Action::Quit);
+    EXPECT_TRUE(quitRequested);
+    app.applicationWillTerminate();
+    EXPECT_FALSE(app.deviceMonitor()->detector().isMonitoring());
     EXPECT_FALSE(logger.isLogging());
-    EXPECT_TRUE(
-        log.contains("ℹ️ [AppDelegate] Auto-start monitoring disabled by user preference"));
+    QSettings onDisk(folder.filePath("Ostrel.conf"), QSettings::IniFormat);
+    EXPECT_TRUE(onDisk.value(AppDelegate::autoStartMonitoringKey).toBool()); // remembered
 
+    // Monitoring turned off stays off; a stored period that is not one leaves the logger's own.
+    preferences.setValue(AppDelegate::autoStartMonitoringKey, false);
+    preferences.setValue(AppDelegate::logRetentionPeriodKey, "2d");
+    logger.setRetentionPeriod(LogRetentionPeriod::oneMonth);
+    AppDelegate& again = launch();
+    EXPECT_EQ(logger.currentRetentionPeriod(), LogRetentionPeriod::oneMonth);
+    EXPECT_FALSE(again.isMonitoringActive() || logger.isLogging());
+    EXPECT_TRUE(statusItem.titles.contains("▶️ Start Monitoring") &&
+                statusItem.titles.contains("⏸️ Monitoring Stopped"));
     statusItem.choose(StatusMenuItem::Action::ToggleMonitoring);
-    EXPECT_TRUE(app.isMonitoringActive());
-    EXPECT_TRUE(statusItem.titles.contains("🛑 Stop Monitoring"));
+    EXPECT_TRUE(again.isMonitoringActive() && statusItem.titles.contains("🛑 Stop Monitoring"));
 }
 
 TEST_F(AppDelegateTest, PermissionCheckRunsAfterEveryStartEvenWhenStoppedMeanwhile) {
@@ -99,120 +101,84 @@ TEST_F(AppDelegateTest, PermissionCheckRunsAfterEveryStartEvenWhenStoppedMeanwhi
     loop.advance(1.0);
     app.stopMonitoring();
     loop.advance(2.5);
-    EXPECT_EQ(log.countStartingWith("🔍 [AppDelegate] Permission verification - Camera: 2, "
-                                    "Microphone: 1"),
-              1);
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts[0].title, "Enhanced Monitoring Available");
-    EXPECT_EQ(alerts.alerts[0].buttons.size(), 2);
-    ASSERT_EQ(desktopSettings.opened.size(), 1u);
-    EXPECT_EQ(desktopSettings.opened[0], DesktopSettings::Pane::Privacy);
+    EXPECT_TRUE(alerts.alerts.size() == 1 && // once, with the user's choice acted on
+                desktopSettings.opened == std::vector{DesktopSettings::Pane::Privacy});
 
-    audio.authorization = AuthorizationStatus::Authorized;
+    audio.authorization = AuthorizationStatus::Authorized; // one of the two is enough
     app.startMonitoring();
     loop.advance(3.0);
-    EXPECT_TRUE(log.contains("✅ [AppDelegate] Permissions are adequate for monitoring"));
     EXPECT_EQ(alerts.alerts.size(), 1u);
 }
 
-TEST_F(AppDelegateTest, StoredRetentionPeriodAppliesOnlyWhenValid) {
-    preferences.setValue("OstrelLogRetentionPeriod", "1w");
-    launch();
-    EXPECT_EQ(logger.currentRetentionPeriod(), LogRetentionPeriod::oneWeek);
-
-    shell.reset();
-    logger.setRetentionPeriod(LogRetentionPeriod::oneMonth);
-    preferences.setValue("OstrelLogRetentionPeriod", "2d");
-    launch();
-    EXPECT_EQ(logger.currentRetentionPeriod(), LogRetentionPeriod::oneMonth);
-}
-
-TEST_F(AppDelegateTest, StatusLinesAndIconFollowTheDetector) {
-    launch();
+TEST_F(AppDelegateTest, StatusLinesFollowTheDetectorAndWindowsAreMadeOnceOrAgainAfterClosing) {
+    AppDelegate& app = launch();
     cameras.devices[0].isInUseByAnotherApplication = true;
     loop.advance(0.25);
-    EXPECT_TRUE(statusItem.titles.contains("Camera Status: 🔴 Active"));
+    EXPECT_TRUE(statusItem.titles.contains("Camera Status: 🔴 Active") && statusItem.iconActive);
     EXPECT_TRUE(statusItem.titles.contains("Microphone Status: ⚫ Inactive"));
-    EXPECT_TRUE(statusItem.iconActive);
-
-    shell->updateStatusMenu(false, false);
-    EXPECT_TRUE(statusItem.titles.contains("Camera Status: ⚫ Inactive"));
-    EXPECT_FALSE(statusItem.iconActive);
-    EXPECT_TRUE(
-        log.contains("👁️ [AppDelegate] Status bar icon updated: ostrel-icon (active: false)"));
-}
-
-TEST_F(AppDelegateTest, RestartShowsTheStateTheDetectorKept) {
-    AppDelegate& app = launch();
-    cameras.devices[0].isInUseByAnotherApplication = true;
-    loop.advance(0.25);
     app.stopMonitoring();
-    EXPECT_TRUE(statusItem.titles.contains("⏸️ Monitoring Stopped"));
-    EXPECT_FALSE(statusItem.iconActive);
+    EXPECT_TRUE(statusItem.titles.contains("⏸️ Monitoring Stopped") && !statusItem.iconActive);
 
-    app.startMonitoring();
+    app.startMonitoring(); // shows the state the detector kept, not "Inactive"
     loop.runPending();
-    EXPECT_TRUE(statusItem.titles.contains("Camera Status: 🔴 Active"));
-    EXPECT_TRUE(statusItem.iconActive);
-}
+    EXPECT_TRUE(statusItem.titles.contains("Camera Status: 🔴 Active") && statusItem.iconActive);
+    app.updateStatusMenu(false, false);
+    EXPECT_TRUE(statusItem.titles.contains("Camera Status: ⚫ Inactive") && !statusItem.iconActive);
 
-TEST_F(AppDelegateTest, QuittingStopsMonitoringAndLoggingAndSyncsPreferences) {
-    bool quitRequested = false;
-    AppDelegate& app = launch();
-    app.requestQuit = [&] { quitRequested = true; };
-    statusItem.choose(StatusMenuItem::Action::Quit);
-    EXPECT_TRUE(quitRequested);
-
-    app.applicationWillTerminate();
-    EXPECT_FALSE(app.deviceMonitor()->originalMonitor().isMonitoring());
-    EXPECT_FALSE(logger.isLogging());
-    QSettings onDisk(folder.filePath("Ostrel.conf"), QSettings::IniFormat);
-    EXPECT_TRUE(onDisk.value("OstrelAutoStartMonitoring").toBool());
-}
-
-TEST_F(AppDelegateTest, DashboardIsMadeOnceActivityLogAgainAfterItsWindowClosed) {
-    int dashboardsMade = 0;
-    int dashboardShows = 0;
-    int logsMade = 0;
-    int logShows = 0;
-    CountingWindow* lastLogWindow = nullptr;
-    WindowFactories windows;
-    windows.dashboard = [&] {
-        ++dashboardsMade;
-        return std::make_unique<CountingWindow>(dashboardShows);
-    };
-    windows.activityLog = [&] {
-        ++logsMade;
-        auto window = std::make_unique<CountingWindow>(logShows);
-        lastLogWindow = window.get();
-        return window;
-    };
-    launch(std::move(windows));
-
+    // The dashboard is made once; the activity log again once its window was closed.
     shell->showMainWindow();
     shell->showMainWindow();
-    EXPECT_EQ(dashboardsMade, 1);
-    EXPECT_EQ(dashboardShows, 2);
-    EXPECT_TRUE(log.contains("♻️ [AppDelegate] Reusing existing SwiftUIWindowController"));
+    EXPECT_TRUE(dashboardWindows.size() == 1 && dashboardWindows[0]->shows == 2);
 
     shell->showActivityLog();
     shell->showActivityLog();
-    EXPECT_EQ(logsMade, 1);
-    lastLogWindow->close();
+    ASSERT_TRUE(logWindows.size() == 1 && logWindows[0]->shows == 2);
+    logWindows[0]->onClosed();
     loop.runPending();
     shell->showActivityLog();
-    EXPECT_EQ(logsMade, 2);
-    EXPECT_EQ(logShows, 3);
+    EXPECT_TRUE(logWindows.size() == 2 && logWindows[1]->shows == 1);
 
-    // A window this build does not have is reported, not shown.
-    shell->showSettings();
+    shell->showSettings(); // a window this build does not have is reported, not shown
     EXPECT_TRUE(log.contains("ℹ️ [AppDelegate] No settings window in this build"));
 }
 
-TEST_F(AppDelegateTest, CheckForUpdatesNamesTheVersionAndThePackageManager) {
-    launch();
-    statusItem.choose(StatusMenuItem::Action::CheckForUpdates);
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_TRUE(alerts.alerts[0].informativeText.contains("package manager"));
-    EXPECT_TRUE(alerts.alerts[0].informativeText.contains("Ostrel 0."));
+TEST(TrayStatusItem, DrawsTheMenuWithShortcutsAndDisabledHeader) {
+    TrayStatusItem item;
+    std::vector<StatusMenuItem::Action> chosen;
+    item.setActionHandler([&](StatusMenuItem::Action action) { chosen.push_back(action); });
+    item.setMenu(StatusMenuModel::build(true));
+    ASSERT_TRUE(item.hasMenu() && item.menu()->actions().size() == 19);
+    const QList<QAction*> actions = item.menu()->actions();
+    EXPECT_TRUE(actions[0]->text() == "Ostrel" && !actions[0]->isEnabled() &&
+                actions[1]->isSeparator());
+    EXPECT_TRUE(actions[2]->shortcut() == QKeySequence("Ctrl+M") &&
+                actions.last()->shortcut() == QKeySequence("Ctrl+Q"));
+
+    item.setItemTitle(6, "Camera Status: 🔴 Active");
+    EXPECT_EQ(actions[6]->text(), "Camera Status: 🔴 Active");
+
+    actions[4]->trigger();
+    actions.last()->trigger();
+    EXPECT_EQ(chosen, (std::vector{StatusMenuItem::Action::ToggleMonitoring,
+                                   StatusMenuItem::Action::Quit}));
+
+    // A rebuilt menu replaces the old one whole.
+    item.setMenu(StatusMenuModel::build(false));
+    EXPECT_TRUE(item.menu()->actions().size() == 18 &&
+                item.menu()->actions()[6]->text() == "⏸️ Monitoring Stopped");
+}
+
+TEST(GuiPlatformSelection, AlwaysLeavesOffscreenAsTheLastResortUnlessTheUserChose) {
+    EXPECT_EQ(chooseGuiPlatform("", "", "").platformList, "offscreen");
+    EXPECT_EQ(chooseGuiPlatform("", ":0", "").platformList, "xcb;offscreen");
+    EXPECT_EQ(chooseGuiPlatform("", "", "wayland-0").platformList, "wayland;offscreen");
+    EXPECT_EQ(chooseGuiPlatform("", ":0", "wayland-0").platformList, "wayland;xcb;offscreen");
+    EXPECT_TRUE(chooseGuiPlatform("xcb", "", "").platformList.isEmpty());
+
+    // The fallback is reported once we really ended up offscreen, and only then.
+    const GuiPlatformChoice x11 = chooseGuiPlatform("", ":0", "");
+    EXPECT_TRUE(offscreenFallbackLine(x11, "xcb").isEmpty() &&
+                !offscreenFallbackLine(x11, "offscreen").isEmpty());
+    EXPECT_TRUE(
+        offscreenFallbackLine(chooseGuiPlatform("offscreen", "", ""), "offscreen").isEmpty());
 }

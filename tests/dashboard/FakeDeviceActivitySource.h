@@ -17,14 +17,9 @@ public:
         return device == DeviceType::Camera ? cameraSince : microphoneSince;
     }
 
-    bool monitoring = true;
-    bool detector = true;
-    bool camera = false;
-    bool microphone = false;
-    std::optional<ProcessInfo> cameraHolder;
-    std::optional<ProcessInfo> microphoneHolder;
-    std::optional<MonotonicTime> cameraSince;
-    std::optional<MonotonicTime> microphoneSince;
+    bool monitoring = true, detector = true, camera = false, microphone = false;
+    std::optional<ProcessInfo> cameraHolder, microphoneHolder;
+    std::optional<MonotonicTime> cameraSince, microphoneSince;
 };
 
 } // namespace ostrel

@@ -5,24 +5,21 @@
 
 #include <gtest/gtest.h>
 
-namespace ostrel {
-namespace {
+using namespace ostrel;
 
 TEST(ShellDeviceActivitySourceTest, ActiveSinceFollowsTheDetectorsOwnChanges) {
     CapturedLog log;
     FakePlatform fakes;
     ManualRunLoop& loop = fakes.loop;
-    NotificationCenter notifications;
+    EventBus notifications;
     AdvancedDeviceMonitor monitor(
         AdvancedMonitorPlatform::from(fakes.platform, loop, notifications));
     AdvancedDeviceMonitor* current = nullptr;
     ShellDeviceActivitySource source([] { return true; }, [&current] { return current; });
 
     // Before the shell has a monitor: nothing is active and nothing is asked.
-    EXPECT_FALSE(source.hasDetector());
-    EXPECT_FALSE(source.isCameraActive());
-    EXPECT_FALSE(source.cameraProcess());
-    EXPECT_FALSE(source.activeSince(DeviceType::Camera));
+    EXPECT_FALSE(source.hasDetector() || source.isCameraActive() || source.cameraProcess() ||
+                 source.activeSince(DeviceType::Camera));
 
     current = &monitor;
     EXPECT_TRUE(source.hasDetector());
@@ -38,6 +35,3 @@ TEST(ShellDeviceActivitySourceTest, ActiveSinceFollowsTheDetectorsOwnChanges) {
     monitor.deviceAccessChanged(DeviceType::Camera, false, std::nullopt);
     EXPECT_FALSE(source.activeSince(DeviceType::Camera));
 }
-
-} // namespace
-} // namespace ostrel

@@ -2,12 +2,7 @@
 
 #include "detection/DeviceMonitor.h"
 #include "support/CapturedLog.h"
-#include "support/FakeAudioSystem.h"
-#include "support/FakeCameraService.h"
-#include "support/FakeChildProcessRunner.h"
-#include "support/FakeProcessServices.h"
-#include "support/FakeRunningApplications.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -20,21 +15,19 @@ struct Report {
     std::optional<ProcessInfo> process;
 };
 
-class RecordingDelegate final : public DeviceMonitorDelegate {
-public:
-    void deviceAccessChanged(DeviceType device, bool isActive,
-                             const std::optional<ProcessInfo>& process) override {
-        reports.push_back({device, isActive, process});
-    }
-    std::vector<Report> reports;
-};
-
-// A detector on fake devices, applications and processes, driven by the manual run loop.
-class DeviceMonitorTest : public testing::Test {
+// A detector on fakes, driven by the manual run loop; the fixture keeps what it reports.
+class DeviceMonitorTest : public testing::Test,
+                          protected FakePlatform,
+                          public DeviceMonitorDelegate {
 protected:
     DeviceMonitorTest() {
         processes.ownPidValue = 4000;
-        monitor.delegate = &delegate;
+        monitor.delegate = this;
+    }
+
+    void deviceAccessChanged(DeviceType device, bool isActive,
+                             const std::optional<ProcessInfo>& process) override {
+        reports.push_back({device, isActive, process});
     }
 
     void setCameraInUse(bool inUse) {
@@ -50,14 +43,8 @@ protected:
     }
 
     CapturedLog log;
-    ManualRunLoop loop;
-    FakeCameraService cameras;
-    FakeAudioSystem audio;
-    FakeRunningApplications applications;
-    FakeProcessServices processes;
-    FakeChildProcessRunner children;
     DeviceMonitor monitor{{loop, cameras, audio, applications, processes, children}};
-    RecordingDelegate delegate;
+    std::vector<Report> reports;
 };
 
 } // namespace ostrel

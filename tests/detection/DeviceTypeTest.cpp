@@ -7,24 +7,21 @@
 using namespace ostrel;
 
 TEST(DeviceType, RawValuesRoundTripAndOnlyExactOnesDecode) {
+    EXPECT_EQ(kAllDeviceTypes, (std::array{DeviceType::Camera, DeviceType::Microphone}));
     EXPECT_EQ(rawValue(DeviceType::Camera), "Camera");
     EXPECT_EQ(rawValue(DeviceType::Microphone), "Microphone");
-    ASSERT_EQ(kAllDeviceTypes.size(), 2u);
-    EXPECT_EQ(kAllDeviceTypes[0], DeviceType::Camera);
-
     for (DeviceType type : kAllDeviceTypes) {
+        EXPECT_EQ(deviceTypeFromRawValue(rawValue(type)), type);
         EXPECT_EQ(decodeDeviceType(encodeDeviceType(type)), type);
     }
-    EXPECT_EQ(deviceTypeFromRawValue("Camera"), DeviceType::Camera);
-    for (const char* wrong : {"camera", "", "CAMERA", "Microphone ", "Mic"}) {
-        EXPECT_FALSE(deviceTypeFromRawValue(wrong)) << wrong;
-        EXPECT_FALSE(decodeDeviceType(QJsonValue(QString::fromLatin1(wrong)))) << wrong;
+    // Decoding wants a single string holding an exact raw value, nothing else.
+    for (const QJsonValue& wrong :
+         {QJsonValue("camera"), QJsonValue(""), QJsonValue("CAMERA"), QJsonValue("Microphone "),
+          QJsonValue("Mic"), QJsonValue(0), QJsonValue(), QJsonValue(QJsonArray{"Camera"})}) {
+        EXPECT_FALSE(decodeDeviceType(wrong));
+        EXPECT_FALSE(deviceTypeFromRawValue(wrong.toString()));
     }
-    // Decoding wants a single string, nothing else.
-    EXPECT_FALSE(decodeDeviceType(QJsonValue(0)));
-    EXPECT_FALSE(decodeDeviceType(QJsonValue()));
-    EXPECT_FALSE(decodeDeviceType(QJsonArray{"Camera"}));
-
-    const QSet<DeviceType> set{DeviceType::Camera, DeviceType::Camera, DeviceType::Microphone};
-    EXPECT_EQ(set.size(), 2);
+    EXPECT_EQ(
+        QSet<DeviceType>({DeviceType::Camera, DeviceType::Camera, DeviceType::Microphone}).size(),
+        2);
 }

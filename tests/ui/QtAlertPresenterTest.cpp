@@ -1,9 +1,8 @@
 #include "ui/QtAlertPresenter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTextDocument>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -36,31 +35,20 @@ TEST(QtAlertPresenterTest, ShowsPlainTextsAndAnswersTheChosenButton) {
                              "⚠️ Suspicious <i>Activity</i>",
                              "Accessing your Camera.\n\n<b>evil</b> & co",
                              {"OK", "View Process Details"}};
-
-    QStringList buttonTitles;
     QString shownText;
     whenOpen(
         [&](QMessageBox& box) {
             EXPECT_EQ(box.icon(), QMessageBox::Critical);
             EXPECT_EQ(box.text(), alert.title);
             EXPECT_EQ(box.textFormat(), Qt::PlainText);
-            for (QAbstractButton* button : box.buttons()) {
-                buttonTitles.append(button->text());
-            }
-            for (QLabel* label : box.findChildren<QLabel*>()) {
-                if (label->text().contains("evil")) {
-                    QTextDocument document;
-                    document.setHtml(label->text());
-                    shownText = document.toPlainText();
-                }
-            }
+            QTextDocument document;
+            document.setHtml(box.informativeText());
+            shownText = document.toPlainText();
         },
         "View Process Details");
     EXPECT_EQ(presenter.runModal(alert), std::optional<int>(1));
     EXPECT_TRUE(shownText.startsWith("Accessing your Camera."));
     EXPECT_TRUE(shownText.endsWith("<b>evil</b> & co")); // shown as written, not in bold
-    buttonTitles.sort();
-    EXPECT_EQ(buttonTitles, (QStringList{"OK", "View Process Details"}));
 
     whenOpen([](QMessageBox&) {}, "OK");
     EXPECT_EQ(presenter.runModal(alert), std::optional<int>(0));

@@ -119,7 +119,7 @@ protected:
     QTemporaryDir root;
     QtMainRunLoop loop;
     NotificationServerStub server;
-    NotificationCenter notifications;
+    EventBus notifications;
     FakeStatusItem statusItem;
     FakeAlertPresenter alerts;
     std::unique_ptr<LinuxPlatform> desktop;

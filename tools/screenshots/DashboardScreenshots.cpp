@@ -4,10 +4,7 @@
 #include "alerts/AllowedAppsManager.h"
 #include "dashboard/FakeDeviceActivitySource.h"
 #include "dashboard/PrivacyMonitorView.h"
-#include "support/FakeProcessControl.h"
-#include "support/FakeProcessServices.h"
-#include "support/FakeRunningApplications.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,15 +25,11 @@ bool save(QWidget& widget, const QString& folder, const QString& name) {
     return true;
 }
 
-struct Machine {
-    ManualRunLoop loop;
+struct Machine : FakePlatform {
     FakeDeviceActivitySource source;
-    FakeProcessControl control;
-    FakeProcessServices processes;
-    FakeRunningApplications applications;
 
     ProcessInfo process(qint32 pid, const QString& name) {
-        control.startTimes.insert(pid, quint64(pid));
+        processControl.startTimes.insert(pid, quint64(pid));
         processes.names.insert(pid, name);
         return {pid, name, std::nullopt, std::nullopt};
     }
@@ -71,8 +64,8 @@ int main(int argc, char** argv) {
                            QSettings::IniFormat);
         AllowedAppsManager allowedApps(settings);
         Machine machine;
-        PrivacyMonitorView view({machine.loop, &machine.source, machine.control, machine.processes,
-                                 machine.applications, settings},
+        PrivacyMonitorView view({machine.loop, &machine.source, machine.processControl,
+                                 machine.processes, machine.applications, settings},
                                 allowedApps);
         view.resize(800, 650);
         view.show();
@@ -86,8 +79,8 @@ int main(int argc, char** argv) {
         AllowedAppsManager allowedApps(settings);
         allowedApps.addApp(QStringLiteral("zoom.us"), QStringLiteral("Camera"));
         Machine machine;
-        PrivacyMonitorView view({machine.loop, &machine.source, machine.control, machine.processes,
-                                 machine.applications, settings},
+        PrivacyMonitorView view({machine.loop, &machine.source, machine.processControl,
+                                 machine.processes, machine.applications, settings},
                                 allowedApps);
         view.resize(800, 650);
         machine.session(701, QStringLiteral("Zoom"), 184, false);

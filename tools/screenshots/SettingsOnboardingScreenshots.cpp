@@ -3,12 +3,7 @@
 
 #include "app/OnboardingWindow.h"
 #include "app/SettingsWindow.h"
-#include "support/FakeAudioSystem.h"
-#include "support/FakeCameraService.h"
-#include "support/FakeDesktopSettings.h"
-#include "support/FakeStartAtLogin.h"
-#include "support/FakeUserNotificationCenter.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,30 +39,29 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir scratch;
     QSettings preferences(scratch.filePath("Ostrel.conf"), QSettings::IniFormat);
-    ManualRunLoop loop;
+    FakePlatform fakes;
+    ManualRunLoop& loop = fakes.loop;
     bool saved = true;
 
     {
         ActivityLogger logger(scratch.filePath("Ostrel"), scratch.filePath("Desktop"), loop,
                               nullptr);
-        FakeStartAtLogin startAtLogin;
         preferences.setValue(QStringLiteral("OstrelAutoStartMonitoring"), true);
         preferences.setValue(QStringLiteral("OstrelLogRetentionPeriod"), QStringLiteral("1w"));
-        SettingsWindow settings({preferences, startAtLogin, logger, AppVersionInfo::current()});
+        SettingsWindow settings(
+            {preferences, fakes.startAtLogin, logger, AppVersionInfo::current()});
         settings.show();
         saved &= save(settings, folder, QStringLiteral("settings"));
     }
 
-    FakeCameraService cameras;
-    FakeAudioSystem audio;
-    FakeUserNotificationCenter notifications(loop);
-    FakeDesktopSettings desktopSettings;
     // One of each kind of step: microphone to be asked for, camera out of reach, notifications
     // allowed.
-    audio.authorization = AuthorizationStatus::NotDetermined;
-    cameras.authorization = AuthorizationStatus::Denied;
+    fakes.audio.authorization = AuthorizationStatus::NotDetermined;
+    fakes.cameras.authorization = AuthorizationStatus::Denied;
     OnboardingManager manager(preferences, AppVersionInfo::current());
-    OnboardingWindow onboarding({cameras, audio, notifications, desktopSettings, loop}, manager);
+    OnboardingWindow onboarding(
+        {fakes.cameras, fakes.audio, fakes.userNotifications, fakes.desktopSettings, loop},
+        manager);
     onboarding.show();
     OnboardingFlow& flow = onboarding.view()->flow();
     flow.readPermissionStatuses();

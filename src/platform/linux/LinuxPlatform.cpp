@@ -1,5 +1,19 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/applications/LinuxApplicationDescriber.h"
+#include "platform/linux/applications/LinuxRunningApplications.h"
+#include "platform/linux/camera/LinuxCameraService.h"
+#include "platform/linux/camera/LinuxCameraSystem.h"
+#include "platform/linux/camera/LinuxUsbDeviceRegistry.h"
+#include "platform/linux/proc/LinuxChildProcessRunner.h"
+#include "platform/linux/proc/LinuxProcessControl.h"
+#include "platform/linux/proc/LinuxProcessServices.h"
+#include "platform/linux/session/DBusNotificationCenter.h"
+#include "platform/linux/session/LinuxDesktopSettings.h"
+#include "platform/linux/session/LinuxFileBrowser.h"
+#include "platform/linux/session/UnixSignalQuitter.h"
+#include "platform/linux/session/XdgAutostartEntry.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QStandardPaths>
@@ -14,33 +28,64 @@ QString orDefault(const QString& chosen, const QString& fallback) {
 
 } // namespace
 
-LinuxPlatform::LinuxPlatform(MainRunLoop& loop, const LinuxPlatformRoots& roots)
-    : processes_(roots.proc), cameras_(loop, processes_.ownPid(), roots.dev, roots.sys, roots.proc),
-      cameraSystem_(cameras_), audio_(loop, processes_.ownPid(), roots.audio, roots.soundServer),
-      applications_(
-          loop, processes_.ownPid(), roots.proc, DesktopEntryIndex::dataDirsFromEnvironment(),
-          roots.useX11 ? X11WindowOwners::connectToSessionDisplay() : nullptr,
-          roots.useSystemBus ? std::optional(QDBusConnection::systemBus()) : std::nullopt),
-      userNotifications_(QDBusConnection::sessionBus()),
-      startAtLogin_(orDefault(roots.autostart, XdgAutostartEntry::defaultFolder()),
-                    QCoreApplication::applicationFilePath()),
-      singleInstance_(orDefault(roots.runtime,
-                                QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))),
-      platform_{processes_,
-                children_,
-                processControl_,
-                cameras_,
-                cameraSystem_,
-                usbRegistry_,
-                audio_,
-                applications_,
-                applicationDescriber_,
-                userNotifications_,
-                desktopSettings_,
-                fileBrowser_,
-                startAtLogin_,
-                singleInstance_,
-                quitRequests_} {}
+struct LinuxPlatform::Services {
+    Services(MainRunLoop& loop, const LinuxPlatformRoots& roots, SingleInstance& singleInstance)
+        : processes(roots.proc),
+          cameras(loop, processes.ownPid(), roots.dev, roots.sys, roots.proc),
+          cameraSystem(cameras), audio(loop, processes.ownPid(), roots.audio, roots.soundServer),
+          applications(
+              loop, processes.ownPid(), roots.proc, DesktopEntryIndex::dataDirsFromEnvironment(),
+              roots.useX11 ? X11WindowOwners::connectToSessionDisplay() : nullptr,
+              roots.useSystemBus ? std::optional(QDBusConnection::systemBus()) : std::nullopt),
+          userNotifications(QDBusConnection::sessionBus()),
+          startAtLogin(orDefault(roots.autostart, XdgAutostartEntry::defaultFolder()),
+                       QCoreApplication::applicationFilePath()),
+          platform{processes,
+                   children,
+                   processControl,
+                   cameras,
+                   cameraSystem,
+                   usbRegistry,
+                   audio,
+                   applications,
+                   applicationDescriber,
+                   userNotifications,
+                   desktopSettings,
+                   fileBrowser,
+                   startAtLogin,
+                   singleInstance,
+                   quitRequests} {}
+
+    LinuxProcessServices processes;
+    LinuxChildProcessRunner children;
+    LinuxProcessControl processControl;
+    LinuxCameraService cameras;
+    LinuxCameraSystem cameraSystem;
+    LinuxUsbDeviceRegistry usbRegistry;
+    LinuxAudioSystem audio;
+    LinuxRunningApplications applications;
+    LinuxApplicationDescriber applicationDescriber;
+    DBusNotificationCenter userNotifications;
+    LinuxDesktopSettings desktopSettings;
+    LinuxFileBrowser fileBrowser;
+    XdgAutostartEntry startAtLogin;
+    UnixSignalQuitter quitRequests;
+    Platform platform;
+};
+
+LinuxPlatform::LinuxPlatform(MainRunLoop& loop, LinuxPlatformRoots roots)
+    : loop_(loop), roots_(std::move(roots)),
+      singleInstance_(orDefault(
+          roots_.runtime, QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))) {}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+Platform& LinuxPlatform::platform() {
+    if (!services_) {
+        services_ = std::make_unique<Services>(loop_, roots_, singleInstance_);
+    }
+    return services_->platform;
+}
 
 std::unique_ptr<PlatformServices> makePlatform(MainRunLoop& loop) {
     return std::make_unique<LinuxPlatform>(loop);

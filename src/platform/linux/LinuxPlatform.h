@@ -1,21 +1,8 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/linux/applications/LinuxApplicationDescriber.h"
-#include "platform/linux/applications/LinuxRunningApplications.h"
 #include "platform/linux/audio/LinuxAudioSystem.h"
-#include "platform/linux/camera/LinuxCameraService.h"
-#include "platform/linux/camera/LinuxCameraSystem.h"
-#include "platform/linux/camera/LinuxUsbDeviceRegistry.h"
-#include "platform/linux/proc/LinuxChildProcessRunner.h"
-#include "platform/linux/proc/LinuxProcessControl.h"
-#include "platform/linux/proc/LinuxProcessServices.h"
-#include "platform/linux/session/DBusNotificationCenter.h"
-#include "platform/linux/session/LinuxDesktopSettings.h"
-#include "platform/linux/session/LinuxFileBrowser.h"
 #include "platform/linux/session/SessionSingleInstance.h"
-#include "platform/linux/session/UnixSignalQuitter.h"
-#include "platform/linux/session/XdgAutostartEntry.h"
 
 namespace ostrel {
 
@@ -33,32 +20,25 @@ struct LinuxPlatformRoots {
 };
 
 // Every service of a Linux desktop, made once in the right order: the one place that wires
-// the real machine to Ostrel.
+// the real machine to Ostrel. Only the single-instance lock exists from the start, so that a
+// second launch neither connects to the sound server nor watches a device before it leaves.
 class LinuxPlatform final : public PlatformServices {
 public:
-    explicit LinuxPlatform(MainRunLoop& loop, const LinuxPlatformRoots& roots = {});
+    explicit LinuxPlatform(MainRunLoop& loop, LinuxPlatformRoots roots = {});
+    ~LinuxPlatform() override;
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
-    Platform& platform() override { return platform_; }
+    SingleInstance& singleInstance() override { return singleInstance_; }
+    Platform& platform() override;
 
 private:
-    LinuxProcessServices processes_;
-    LinuxChildProcessRunner children_;
-    LinuxProcessControl processControl_;
-    LinuxCameraService cameras_;
-    LinuxCameraSystem cameraSystem_;
-    LinuxUsbDeviceRegistry usbRegistry_;
-    LinuxAudioSystem audio_;
-    LinuxRunningApplications applications_;
-    LinuxApplicationDescriber applicationDescriber_;
-    DBusNotificationCenter userNotifications_;
-    LinuxDesktopSettings desktopSettings_;
-    LinuxFileBrowser fileBrowser_;
-    XdgAutostartEntry startAtLogin_;
+    struct Services;
+
+    MainRunLoop& loop_;
+    const LinuxPlatformRoots roots_;
     SessionSingleInstance singleInstance_;
-    UnixSignalQuitter quitRequests_;
-    Platform platform_;
+    std::unique_ptr<Services> services_;
 };
 
 } // namespace ostrel

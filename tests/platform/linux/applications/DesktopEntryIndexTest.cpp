@@ -1,6 +1,6 @@
 #include "platform/linux/applications/DesktopEntryIndex.h"
 
-#include "QtPrinters.h"
+#include "ApplicationFixtures.h"
 #include "platform/linux/applications/KeyFile.h"
 #include "platform/linux/applications/LaunchCommand.h"
 #include "platform/linux/applications/LocaleKeys.h"
@@ -17,22 +17,12 @@ using namespace ostrel;
 
 namespace {
 
-const QString kFixtures = QDir::cleanPath(QStringLiteral(OSTREL_APPLICATION_FIXTURES));
-
-QStringList fixtureDataDirs() {
-    return {kFixtures + "/data-home", kFixtures + "/system", kFixtures + "/snapd",
-            kFixtures + "/flatpak/exports/share"};
-}
-
 QString idOf(const DesktopEntry* entry) {
     return entry ? entry->id : QStringLiteral("<none>");
 }
 
 void writeEntry(const QString& path, const QByteArray& name) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + name.toLower() +
-               "\n");
+    writeFile(path, "[Desktop Entry]\nType=Application\nName=" + name + "\n");
 }
 
 // Sets the folders' times an hour back, as if they had not changed for long.
@@ -48,22 +38,18 @@ void settle(const QStringList& folders) {
 
 } // namespace
 
-TEST(KeyFileTest, ResolvesEscapesListsAndLocalizedKeys) {
+TEST(KeyFileTest, ResolvesEscapesListsAndRepeatedKeys) {
     const KeyFile file = KeyFile::parse("[G]\n"
                                         "List=a;b\\;c;;d\n"
                                         "Escaped=\\\\s\\s\\n\n"
                                         "Spaced  =   value \n"
                                         "Twice=first\n"
-                                        "Twice=second\n"
-                                        "Name=Plain\n"
-                                        "Name[de]=Deutsch\n");
+                                        "Twice=second\n");
     EXPECT_EQ(file.listValue("G", "List"), (QStringList{"a", "b;c", "", "d"}));
     EXPECT_EQ(file.value("G", "Escaped"), QStringLiteral("\\s \n"));
     EXPECT_EQ(file.value("G", "Spaced"), QStringLiteral("value "));
     EXPECT_EQ(file.value("G", "Twice"), QStringLiteral("second"));
-    EXPECT_EQ(file.localizedValue("G", "Name", {"de_AT", "de"}), QStringLiteral("Deutsch"));
-    EXPECT_EQ(file.localizedValue("G", "Name", {"fr"}), QStringLiteral("Plain"));
-    EXPECT_EQ(file.value("Other", "Name"), std::nullopt);
+    EXPECT_EQ(file.value("Other", "Twice"), std::nullopt);
     EXPECT_TRUE(file.listValue("G", "Missing").isEmpty());
 }
 
@@ -77,16 +63,15 @@ TEST(LocaleKeysTest, TriesCountryAndModifierBeforeTheBareLanguage) {
     EXPECT_TRUE(localeKeysFor("").isEmpty());
 }
 
-TEST(LaunchCommandTest, RunningScriptIsTheProgramOfAnInterpreter) {
+TEST(LaunchCommandTest, FindsTheProgramBehindWrappersShellsAndInterpreters) {
+    // A running script is the program of an interpreter.
     EXPECT_EQ(LaunchCommand::scriptName({"python3", "-u", "/usr/bin/meld", "a.txt"}), "meld");
     EXPECT_EQ(LaunchCommand::scriptName({"/bin/bash", "/usr/bin/launcher.sh"}), "launcher.sh");
     EXPECT_EQ(LaunchCommand::scriptName({"/bin/sh", "-c", "tool --x"}), "");
     EXPECT_EQ(LaunchCommand::scriptName({"/usr/bin/cheese", "/tmp/x"}), "");
     EXPECT_EQ(LaunchCommand::scriptName({"python3"}), "");
     EXPECT_EQ(LaunchCommand::scriptName({}), "");
-}
 
-TEST(LaunchCommandTest, FindsTheProgramBehindWrappersShellsAndInterpreters) {
     const auto program = [](const QString& execLine) {
         return LaunchCommand::programName(LaunchCommand::splitExecLine(execLine));
     };
@@ -125,6 +110,14 @@ TEST(DesktopEntryIndexTest, EarlierDataDirWinsHiddenDeletesAndNonApplicationsAre
     ASSERT_NE(helper, nullptr);
     EXPECT_TRUE(helper->noDisplay);
     EXPECT_EQ(index.entry("org.example.Recorder")->flatpakId, "org.example.Recorder");
+
+    // An odd file keeps what is valid.
+    const DesktopEntry* odd = index.entry("odd");
+    ASSERT_NE(odd, nullptr);
+    EXPECT_EQ(odd->name, QString(" Odd\tName ") + QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(odd->program, "odd-tool");
+    EXPECT_EQ(odd->icon, "odd"); // the key under the broken header belongs to no group
+    EXPECT_TRUE(odd->noDisplay);
 }
 
 TEST(DesktopEntryIndexTest, NamesFollowTheUsersLanguage) {
@@ -140,16 +133,6 @@ TEST(DesktopEntryIndexTest, NamesFollowTheUsersLanguage) {
     EXPECT_EQ(editorName("en_US.UTF-8"), "Editor");
 }
 
-TEST(DesktopEntryIndexTest, OddFileKeepsWhatIsValidAndNeverCrashes) {
-    const DesktopEntryIndex index(fixtureDataDirs(), {});
-    const DesktopEntry* odd = index.entry("odd");
-    ASSERT_NE(odd, nullptr);
-    EXPECT_EQ(odd->name, QString(" Odd\tName ") + QChar(QChar::ReplacementCharacter));
-    EXPECT_EQ(odd->program, "odd-tool");
-    EXPECT_EQ(odd->icon, "odd"); // the key under the broken header belongs to no group
-    EXPECT_TRUE(odd->noDisplay);
-}
-
 TEST(DesktopEntryIndexTest, MatchesProgramsByExecThenWindowClass) {
     const DesktopEntryIndex index(fixtureDataDirs(), {});
     EXPECT_EQ(idOf(index.entryForProgram("cheese")), "org.gnome.Cheese");
@@ -161,22 +144,6 @@ TEST(DesktopEntryIndexTest, MatchesProgramsByExecThenWindowClass) {
     for (const char* name : {"htop", "hidden-app", "python3", "flatpak", "env", "nothing"}) {
         EXPECT_EQ(index.entryForProgram(name), nullptr) << name;
     }
-}
-
-TEST(DesktopEntryIndexTest, IdsForPathsFollowTheApplicationsFolder) {
-    const DesktopEntryIndex index(fixtureDataDirs(), {});
-    EXPECT_EQ(index.idForPath(kFixtures + "/system/applications/vendor/tool.desktop"),
-              "vendor-tool");
-    EXPECT_EQ(index.idForPath("/elsewhere/share/applications/kde/app.desktop"), "kde-app");
-    EXPECT_EQ(index.idForPath("/home/user/Desktop/My.desktop"), "My");
-
-    const std::optional<DesktopEntry> outside =
-        index.entryAtPath(kFixtures + "/flatpak/app/org.example.Quiet/current/active/export/"
-                                      "share/applications/org.example.Quiet.desktop");
-    ASSERT_TRUE(outside.has_value());
-    EXPECT_EQ(outside->icon, "org.example.Quiet");
-    EXPECT_FALSE(index.entryAtPath(kFixtures + "/system/applications/not-an-entry.txt"));
-    EXPECT_FALSE(index.entryAtPath(kFixtures + "/missing.desktop"));
 }
 
 TEST(DesktopEntryIndexTest, ReloadsOnlyWhenAnApplicationsFolderChanged) {

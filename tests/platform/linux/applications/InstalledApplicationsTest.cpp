@@ -1,30 +1,22 @@
 #include "platform/linux/applications/InstalledApplications.h"
 
-#include "QtPrinters.h"
-#include "detection/ProcessOperations.h"
+#include "ApplicationFixtures.h"
 #include "platform/linux/applications/InfoPlistReader.h"
-#include "platform/linux/applications/LinuxRunningApplications.h"
+#include "platform/linux/applications/LinuxApplicationDescriber.h"
 #include "support/CapturedLog.h"
-#include "support/FakeProcessServices.h"
-#include "support/ManualRunLoop.h"
 
-#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace ostrel;
 
 namespace {
 
-const QString kFixtures = QDir::cleanPath(QStringLiteral(OSTREL_APPLICATION_FIXTURES));
 const QString kRecorderDirectory = kFixtures + "/flatpak/app/org.example.Recorder/current/active";
 const QString kQuietDirectory = kFixtures + "/flatpak/app/org.example.Quiet/current/active";
 const QString kRecorderEntry =
     kFixtures + "/flatpak/exports/share/applications/org.example.Recorder.desktop";
-
-QStringList fixtureDataDirs() {
-    return {kFixtures + "/data-home", kFixtures + "/system", kFixtures + "/snapd",
-            kFixtures + "/flatpak/exports/share"};
-}
+const QString kCheeseEntry = kFixtures + "/data-home/applications/org.gnome.Cheese.desktop";
 
 class InstalledApplicationsTest : public testing::Test {
 protected:
@@ -35,15 +27,24 @@ protected:
 
 } // namespace
 
-TEST_F(InstalledApplicationsTest, LocatesApplicationsByEntryThenByFlatpakApp) {
-    EXPECT_EQ(installed.applicationPath("org.gnome.Cheese"),
-              kFixtures + "/data-home/applications/org.gnome.Cheese.desktop");
+TEST_F(InstalledApplicationsTest, LocatesApplicationsAndTheirIconsByEntryThenByFlatpakApp) {
+    EXPECT_EQ(installed.applicationPath("org.gnome.Cheese"), kCheeseEntry);
     EXPECT_EQ(installed.applicationPath("org.example.Recorder"), kRecorderEntry);
     // No exported entry in the data dirs, but deployed in an installation.
     EXPECT_EQ(installed.applicationPath("org.example.Quiet"), kQuietDirectory);
     for (const char* unknown : {"us.zoom.xos", "", "../../etc", "hidden-app"}) {
         EXPECT_EQ(installed.applicationPath(unknown), std::nullopt) << unknown;
     }
+
+    EXPECT_EQ(installed.iconNameForPath(kCheeseEntry), "user-cheese");
+    // A shadowed entry is read on its own.
+    EXPECT_EQ(
+        installed.iconNameForPath(kFixtures + "/system/applications/org.gnome.Cheese.desktop"),
+        "org.gnome.Cheese");
+    EXPECT_EQ(installed.iconNameForPath(kRecorderDirectory), "org.example.Recorder");
+    EXPECT_EQ(installed.iconNameForPath(kQuietDirectory), "org.example.Quiet");
+    EXPECT_EQ(installed.iconNameForPath(kFixtures + "/bundles/Declared.app"), "");
+    EXPECT_EQ(installed.iconNameForPath(""), "");
 }
 
 TEST_F(InstalledApplicationsTest, FlatpakMetadataDeclaresCameraAndMicrophone) {
@@ -55,13 +56,11 @@ TEST_F(InstalledApplicationsTest, FlatpakMetadataDeclaresCameraAndMicrophone) {
     // A Flatpak app without those permissions carries information that declares nothing; a
     // removed permission ("!pulseaudio") is no declaration.
     EXPECT_EQ(installed.applicationInfo(kQuietDirectory), QVariantMap());
-    EXPECT_EQ(installed.applicationInfo(kFixtures + "/flatpak/runtime/org.freedesktop.Platform"),
-              std::nullopt);
-    EXPECT_EQ(
-        installed.applicationInfo(kFixtures + "/system/applications/org.gnome.Cheese.desktop"),
-        std::nullopt);
-    EXPECT_EQ(installed.applicationInfo(""), std::nullopt);
-    EXPECT_EQ(installed.applicationInfo(kFixtures + "/missing"), std::nullopt);
+    for (const QString& none : {kFixtures + "/flatpak/runtime/org.freedesktop.Platform",
+                                kFixtures + "/system/applications/org.gnome.Cheese.desktop",
+                                QString(), kFixtures + "/missing"}) {
+        EXPECT_EQ(installed.applicationInfo(none), std::nullopt) << none.toStdString();
+    }
 }
 
 TEST_F(InstalledApplicationsTest, InfoPlistGivesStringsBooleansAndNumbersOnly) {
@@ -87,57 +86,56 @@ TEST_F(InstalledApplicationsTest, InfoPlistGivesStringsBooleansAndNumbersOnly) {
     EXPECT_EQ(installed.applicationInfo(kFixtures + "/bundles/Broken.app"), std::nullopt);
     EXPECT_EQ(installed.applicationInfo(kFixtures + "/bundles/Binary.app"), std::nullopt);
     EXPECT_EQ(
-        log.countStartingWith("⚠️ [RunningApplications] Not a readable XML property list: "),
-        2);
-}
+        log.countStartingWith("⚠️ [RunningApplications] Not a readable XML property list"), 2);
 
-TEST(InfoPlistReaderTest, RefusesEntitiesAndMalformedStructure) {
-    EXPECT_EQ(
-        InfoPlistReader::parse("<?xml version=\"1.0\"?>\n"
-                               "<!DOCTYPE plist [<!ENTITY a \"aaaaaaaaaa\">]>\n"
-                               "<plist><dict><key>k</key><string>&a;</string></dict></plist>"),
-        std::nullopt);
-    EXPECT_EQ(InfoPlistReader::parse("<plist><dict><string>no key</string></dict></plist>"),
-              std::nullopt);
-    EXPECT_EQ(InfoPlistReader::parse("<plist><dict><key>k</key></dict></plist>"), std::nullopt);
-    EXPECT_EQ(InfoPlistReader::parse("<plist><array/></plist>"), std::nullopt);
-    EXPECT_EQ(InfoPlistReader::parse("<plist><dict/><dict/></plist>"), std::nullopt);
-    EXPECT_EQ(InfoPlistReader::parse("<plist><dict><key>k</key><integer>x</integer></dict>"
-                                     "</plist>"),
-              std::nullopt);
+    for (const char* refused :
+         {"<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY a \"aaaaaaaaaa\">]>\n"
+          "<plist><dict><key>k</key><string>&a;</string></dict></plist>",
+          "<plist><dict><string>no key</string></dict></plist>",
+          "<plist><dict><key>k</key></dict></plist>", "<plist><array/></plist>",
+          "<plist><dict/><dict/></plist>",
+          "<plist><dict><key>k</key><integer>x</integer></dict></plist>"}) {
+        EXPECT_EQ(InfoPlistReader::parse(refused), std::nullopt) << refused;
+    }
     EXPECT_EQ(InfoPlistReader::parse("<plist><dict/></plist>"), QVariantMap());
 }
 
-TEST_F(InstalledApplicationsTest, IconsComeFromTheEntryAtThePath) {
-    EXPECT_EQ(
-        installed.iconNameForPath(kFixtures + "/data-home/applications/org.gnome.Cheese.desktop"),
-        "user-cheese");
-    // A shadowed entry is read on its own.
-    EXPECT_EQ(
-        installed.iconNameForPath(kFixtures + "/system/applications/org.gnome.Cheese.desktop"),
-        "org.gnome.Cheese");
-    EXPECT_EQ(installed.iconNameForPath(kRecorderDirectory), "org.example.Recorder");
-    EXPECT_EQ(installed.iconNameForPath(kQuietDirectory), "org.example.Quiet");
-    EXPECT_EQ(installed.iconNameForPath(kFixtures + "/bundles/Declared.app"), "");
-    EXPECT_EQ(installed.iconNameForPath(""), "");
-}
-
-// The detector reads declarations through its own rule; the keys must be the ones it knows.
-TEST(InstalledApplicationsDeclarationTest, DetectorRuleSeesTheDeclarations) {
+TEST(LinuxApplicationDescriberTest, IdentifierIsTheDesktopFileIdAndNameTheLocalizedName) {
+    QTemporaryDir root;
+    const auto write = [&](const QString& relative, const QByteArray& text) {
+        writeFile(root.filePath(relative), text);
+        return root.filePath(relative);
+    };
+    const LinuxApplicationDescriber describer({root.filePath("share")}, {"de_DE", "de"});
+    const auto described = [&](const QString& path) {
+        const ApplicationDescription description = describer.describe(path);
+        return QStringList{description.bundleIdentifier, description.displayName};
+    };
     CapturedLog log;
-    ManualRunLoop loop;
-    LinuxRunningApplications applications(loop, 100, kFixtures + "/proc", fixtureDataDirs(),
-                                          nullptr, std::nullopt);
-    FakeProcessServices processes;
-    ProcessOperations operations(applications, processes);
-    EXPECT_TRUE(
-        operations.hasMediaUsageDeclaration(operations.applicationPath("org.example.Recorder")));
-    EXPECT_TRUE(operations.hasMediaUsageDeclaration(kRecorderDirectory));
-    EXPECT_FALSE(
-        operations.hasMediaUsageDeclaration(operations.applicationPath("org.example.Quiet")));
-    EXPECT_FALSE(
-        operations.hasMediaUsageDeclaration(operations.applicationPath("org.gnome.Cheese")));
-    EXPECT_TRUE(operations.hasMediaUsageDeclaration(kFixtures + "/bundles/Declared.app"));
-    EXPECT_FALSE(operations.hasMediaUsageDeclaration(kFixtures + "/bundles/StringFlag.app"));
-    EXPECT_FALSE(operations.hasMediaUsageDeclaration(operations.applicationPath("unknown.app")));
+
+    EXPECT_EQ(described(write("share/applications/org.gnome.Cheese.desktop",
+                              "[Desktop Entry]\nType=Application\nName=Cheese\n"
+                              "Name[de]=Käse\nExec=cheese\n")),
+              (QStringList{"org.gnome.Cheese", "Käse"}));
+    // Sub-folders of an applications folder are part of the id; outside every data dir the id
+    // is the file name; without a name the file name stands.
+    EXPECT_EQ(described(write("share/applications/kde4/okular.desktop",
+                              "[Desktop Entry]\nType=Application\nName=Okular\n")),
+              (QStringList{"kde4-okular", "Okular"}));
+    EXPECT_EQ(described(write("Downloads/com.example.Tool.desktop",
+                              "[Desktop Entry]\nName=Example Tool\n")),
+              (QStringList{"com.example.Tool", "Example Tool"}));
+    EXPECT_EQ(described(write("share/applications/org.example.Recorder.desktop",
+                              "[Desktop Entry]\nType=Application\nExec=recorder\n")),
+              (QStringList{"org.example.Recorder", "org.example.Recorder"}));
+
+    // Not an application, not a desktop entry, or missing: added by file name only, and said so.
+    const QString link = write("share/applications/website.desktop",
+                               "[Desktop Entry]\nType=Link\nName=Website\nURL=https://x\n");
+    const QString notEntry = write("Downloads/notes.desktop", "just some text\n");
+    for (const QString& path : {link, notEntry, root.filePath("Downloads/gone.desktop"),
+                                root.filePath("Downloads/script.sh")}) {
+        EXPECT_EQ(described(path), (QStringList{"", QFileInfo(path).completeBaseName()}));
+    }
+    EXPECT_EQ(log.countStartingWith("⚠️ [Applications] "), 4);
 }

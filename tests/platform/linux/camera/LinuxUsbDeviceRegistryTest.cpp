@@ -18,18 +18,11 @@ TEST(LinuxUsbDeviceRegistry, ClassNamesAlwaysSayUsbAndNameMediaInterfaces) {
 TEST(LinuxUsbDeviceRegistry, OpensListsAndClosesRepeatedly) {
     LinuxUsbDeviceRegistry registry;
     for (int round = 0; round < 2; ++round) {
-        if (registry.open() != UsbDeviceRegistry::OpenResult::Opened) {
-            EXPECT_FALSE(registry.isOpen());
-            continue;
+        if (registry.open() == UsbDeviceRegistry::OpenResult::Opened) {
+            std::vector<UsbDevice> present;
+            EXPECT_TRUE(registry.matchDevices([](const auto&) {}, present).matchingCreated);
+            registry.close();
         }
-        std::vector<UsbDevice> present;
-        const UsbDeviceRegistry::MatchResult result =
-            registry.matchDevices([](const std::vector<UsbDevice>&) {}, present);
-        EXPECT_TRUE(result.matchingCreated);
-        for (const UsbDevice& device : present) {
-            EXPECT_TRUE(device.className.contains("USB"));
-        }
-        registry.close();
         EXPECT_FALSE(registry.isOpen());
     }
 }

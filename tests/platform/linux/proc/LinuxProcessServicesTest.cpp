@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -18,12 +17,15 @@ namespace {
 // one with damaged entries. Everything else in it is not a process.
 const QString kFixtureRoot = QStringLiteral(OSTREL_FIXTURES_DIR "/proc");
 
-quint64 pagesToBytes(quint64 pages) {
-    return pages * quint64(sysconf(_SC_PAGESIZE));
-}
-
-quint64 ticksToNanoseconds(quint64 ticks) {
-    return ticks * 1'000'000'000ULL / quint64(sysconf(_SC_CLK_TCK));
+// The figures in pages and clock ticks, as the proc files give them; empty when there are none.
+std::vector<quint64> inPagesAndTicks(const std::optional<TaskFigures>& figures) {
+    if (!figures) {
+        return {};
+    }
+    const quint64 page = quint64(sysconf(_SC_PAGESIZE));
+    const quint64 tick = 1'000'000'000ULL / quint64(sysconf(_SC_CLK_TCK));
+    return {figures->virtualSize / page, figures->residentSize / page, figures->totalUser / tick,
+            figures->totalSystem / tick};
 }
 
 void writeFile(const QString& path, const QByteArray& contents) {
@@ -37,81 +39,46 @@ void writeFile(const QString& path, const QByteArray& contents) {
 TEST(LinuxProcessServicesTest, ListsOnlyPositiveNumericEntriesInAscendingOrder) {
     EXPECT_EQ(LinuxProcessServices(kFixtureRoot).allPids(),
               (std::vector<qint32>{2, 1200, 1300, 1400, 1500, 1600}));
-
-    QTemporaryDir empty;
-    ASSERT_TRUE(empty.isValid());
-    EXPECT_TRUE(LinuxProcessServices(empty.path() + "/missing").allPids().empty());
+    EXPECT_TRUE(LinuxProcessServices(kFixtureRoot + "/missing").allPids().empty());
 }
 
-TEST(LinuxProcessServicesTest, ShortNameKeepsEverythingButTheTrailingNewline) {
+TEST(LinuxProcessServicesTest, ReadsWhatEachProcessFolderHoldsAndNothingForOthers) {
+    struct Expected {
+        qint32 pid;
+        QString shortName; // everything but the kernel's trailing newline
+        std::optional<QString> executable;
+        std::optional<bool> hasExecuted;    // empty when there are no basics at all
+        std::vector<quint64> pagesAndTicks; // virtual, resident, user, system
+        std::optional<int> descriptors;
+    };
+    std::vector<Expected> table{
+        {2, "kthreadd", {}, false, {0, 0, 0, 3}, {}},
+        {1200, "cheese", "/usr/bin/cheese", true, {241122, 16384, 250, 75}, 4},
+        // ") (" and a newline in the name trip a split at the first ')'; its fd is a dangling link.
+        {1300, "a) (b c\nd) ", "/usr/bin/odd tool (deleted)", true, {250, 200, 7, 3}, {}},
+        {1400, "bash", "/usr/bin/bash", false, {2197, 500, 1, 0}, {}},
+        // A cut-off stat names the process but cannot vouch for an exec; its fd is a file.
+        {1600, QString::fromUtf8("caf\xc3\xa9\xef\xbf\xbd"), {}, false, {}, {}},
+    };
+    // 1500 vanished after the listing; 0 has a folder in the tree, yet is no process.
+    for (const qint32 pid : {1500, 9999, 0, -1, -1200}) {
+        table.push_back({pid, {}, {}, {}, {}, {}});
+    }
     const LinuxProcessServices services(kFixtureRoot);
-    EXPECT_EQ(services.shortName(1200), "cheese");
-    EXPECT_EQ(services.shortName(2), "kthreadd");
-    EXPECT_EQ(services.shortName(1300), "a) (b c\nd) ");
-    EXPECT_EQ(services.shortName(1600),
-              QString::fromUtf8("caf\xc3\xa9") + QChar(QChar::ReplacementCharacter));
-}
-
-TEST(LinuxProcessServicesTest, ExecutablePathIsTheLinkTargetAsWritten) {
-    const LinuxProcessServices services(kFixtureRoot);
-    EXPECT_EQ(services.executablePath(1200), "/usr/bin/cheese");
-    EXPECT_EQ(services.executablePath(1300), "/usr/bin/odd tool (deleted)");
-    EXPECT_EQ(services.executablePath(2), std::nullopt);
-}
-
-TEST(LinuxProcessServicesTest, BasicsTellWhetherTheProcessExecuted) {
-    const LinuxProcessServices services(kFixtureRoot);
-
-    const std::optional<ProcessBasics> ordinary = services.basics(1200);
-    ASSERT_TRUE(ordinary);
-    EXPECT_EQ(ordinary->shortName, "cheese");
-    EXPECT_TRUE(ordinary->hasExecuted);
-
-    // Its stat holds ") (" and a newline inside the name, and a split at the first ')' would
-    // read the fork flag from an earlier field.
-    const std::optional<ProcessBasics> oddName = services.basics(1300);
-    ASSERT_TRUE(oddName);
-    EXPECT_EQ(oddName->shortName, "a) (b c\nd) ");
-    EXPECT_TRUE(oddName->hasExecuted);
-
-    const std::optional<ProcessBasics> forked = services.basics(1400);
-    ASSERT_TRUE(forked);
-    EXPECT_EQ(forked->shortName, "bash");
-    EXPECT_FALSE(forked->hasExecuted);
-
-    const std::optional<ProcessBasics> kernelThread = services.basics(2);
-    ASSERT_TRUE(kernelThread);
-    EXPECT_FALSE(kernelThread->hasExecuted);
-
-    // A cut-off stat still names the process but cannot vouch for an exec.
-    const std::optional<ProcessBasics> damaged = services.basics(1600);
-    ASSERT_TRUE(damaged);
-    EXPECT_FALSE(damaged->hasExecuted);
-}
-
-TEST(LinuxProcessServicesTest, TaskFiguresAreInBytesAndNanoseconds) {
-    const LinuxProcessServices services(kFixtureRoot);
-
-    const std::optional<TaskFigures> ordinary = services.taskFigures(1200);
-    ASSERT_TRUE(ordinary);
-    EXPECT_EQ(ordinary->virtualSize, pagesToBytes(241122));
-    EXPECT_EQ(ordinary->residentSize, pagesToBytes(16384));
-    EXPECT_EQ(ordinary->totalUser, ticksToNanoseconds(250));
-    EXPECT_EQ(ordinary->totalSystem, ticksToNanoseconds(75));
-
-    const std::optional<TaskFigures> oddName = services.taskFigures(1300);
-    ASSERT_TRUE(oddName);
-    EXPECT_EQ(oddName->virtualSize, pagesToBytes(250));
-    EXPECT_EQ(oddName->residentSize, pagesToBytes(200));
-    EXPECT_EQ(oddName->totalUser, ticksToNanoseconds(7));
-    EXPECT_EQ(oddName->totalSystem, ticksToNanoseconds(3));
-
-    EXPECT_EQ(services.taskFigures(1600), std::nullopt);
+    for (const Expected& expected : table) {
+        SCOPED_TRACE(expected.pid);
+        EXPECT_EQ(services.shortName(expected.pid), expected.shortName);
+        EXPECT_EQ(services.executablePath(expected.pid), expected.executable);
+        const std::optional<ProcessBasics> basics = services.basics(expected.pid);
+        EXPECT_EQ(basics ? std::optional(basics->hasExecuted) : std::nullopt, expected.hasExecuted);
+        EXPECT_EQ(basics ? basics->shortName : QString(), expected.shortName);
+        EXPECT_EQ(inPagesAndTicks(services.taskFigures(expected.pid)), expected.pagesAndTicks);
+        EXPECT_EQ(services.descriptorCount(expected.pid), expected.descriptors);
+    }
 }
 
 TEST(LinuxProcessServicesTest, TaskFiguresThatCannotBeParsedOrHeldAreEmpty) {
     QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
     ASSERT_TRUE(QDir(root.path()).mkdir("42"));
     const QString stat = root.filePath("42/stat");
     const QString statm = root.filePath("42/statm");
@@ -122,12 +89,11 @@ TEST(LinuxProcessServicesTest, TaskFiguresThatCannotBeParsedOrHeldAreEmpty) {
     writeFile(stat, goodStat);
     writeFile(statm, goodStatm);
     ASSERT_TRUE(services.taskFigures(42));
-
     for (const QByteArray& badStatm :
          {QByteArray("18446744073709551615 5 0 0 0 0 0\n"), QByteArray("10 99999999999999999999\n"),
           QByteArray("10 -5 0\n"), QByteArray("10\n"), QByteArray()}) {
         writeFile(statm, badStatm);
-        EXPECT_EQ(services.taskFigures(42), std::nullopt) << badStatm.constData();
+        EXPECT_FALSE(services.taskFigures(42)) << badStatm.constData();
     }
     writeFile(statm, goodStatm);
 
@@ -136,27 +102,7 @@ TEST(LinuxProcessServicesTest, TaskFiguresThatCannotBeParsedOrHeldAreEmpty) {
           QByteArray("42 (tool) S 1 42 42 0 -1 4194304 0 0 0 0 5\n"),
           QByteArray("42 tool S 1 42 42 0 -1 4194304 0 0 0 0 5 6 0\n")}) {
         writeFile(stat, badStat);
-        EXPECT_EQ(services.taskFigures(42), std::nullopt) << badStat.constData();
-    }
-}
-
-TEST(LinuxProcessServicesTest, DescriptorCountNeedsAReadableFolder) {
-    const LinuxProcessServices services(kFixtureRoot);
-    EXPECT_EQ(services.descriptorCount(1200), 4);
-    // 1300's fd is a dangling link, 1600's a regular file.
-    EXPECT_EQ(services.descriptorCount(1300), std::nullopt);
-    EXPECT_EQ(services.descriptorCount(1600), std::nullopt);
-}
-
-TEST(LinuxProcessServicesTest, VanishedOrInvalidPidsAnswerEmpty) {
-    const LinuxProcessServices services(kFixtureRoot);
-    // 0 and the too-large pid have folders in the tree, yet are no processes.
-    for (const qint32 pid : {1500, 9999, 0, -1, -1200}) {
-        EXPECT_TRUE(services.shortName(pid).isEmpty()) << pid;
-        EXPECT_EQ(services.executablePath(pid), std::nullopt) << pid;
-        EXPECT_EQ(services.basics(pid), std::nullopt) << pid;
-        EXPECT_EQ(services.taskFigures(pid), std::nullopt) << pid;
-        EXPECT_EQ(services.descriptorCount(pid), std::nullopt) << pid;
+        EXPECT_FALSE(services.taskFigures(42)) << badStat.constData();
     }
 }
 
@@ -164,26 +110,9 @@ TEST(LinuxProcessServicesTest, AnswersForThisProcessFromTheRealProc) {
     const LinuxProcessServices services;
     const qint32 pid = services.ownPid();
     EXPECT_EQ(pid, qint32(getpid()));
-
-    const std::vector<qint32> pids = services.allPids();
-    EXPECT_TRUE(std::is_sorted(pids.begin(), pids.end()));
-    EXPECT_NE(std::find(pids.begin(), pids.end(), pid), pids.end());
-
+    EXPECT_EQ(std::ranges::count(services.allPids(), pid), 1);
     EXPECT_EQ(services.executablePath(pid), QCoreApplication::applicationFilePath());
-    const std::optional<ProcessBasics> basics = services.basics(pid);
-    ASSERT_TRUE(basics);
-    EXPECT_FALSE(basics->shortName.isEmpty());
-    EXPECT_TRUE(QFileInfo(QCoreApplication::applicationFilePath())
-                    .fileName()
-                    .startsWith(basics->shortName));
-    EXPECT_TRUE(basics->hasExecuted);
-
-    const std::optional<TaskFigures> figures = services.taskFigures(pid);
-    ASSERT_TRUE(figures);
-    EXPECT_GT(figures->residentSize, 0u);
-    EXPECT_GE(figures->virtualSize, figures->residentSize);
-
-    const std::optional<int> descriptors = services.descriptorCount(pid);
-    ASSERT_TRUE(descriptors);
-    EXPECT_GT(*descriptors, 0);
+    EXPECT_TRUE(services.basics(pid).value_or(ProcessBasics{}).hasExecuted);
+    EXPECT_GT(services.taskFigures(pid).value_or(TaskFigures{}).residentSize, 0u);
+    EXPECT_GT(services.descriptorCount(pid).value_or(0), 0);
 }

@@ -6,15 +6,15 @@ using namespace ostrel;
 
 TEST(LinuxDesktopSettings, OpensTheKnownDesktopsSettingsAndNothingElse) {
     using Pane = DesktopSettings::Pane;
-    EXPECT_EQ(LinuxDesktopSettings::commandFor("ubuntu:GNOME", Pane::Camera),
+    const auto commandFor = &LinuxDesktopSettings::commandFor;
+    EXPECT_EQ(commandFor("ubuntu:GNOME", Pane::Camera),
               (QStringList{"gnome-control-center", "camera"}));
-    EXPECT_EQ(LinuxDesktopSettings::commandFor("GNOME", Pane::Privacy),
-              (QStringList{"gnome-control-center", "privacy"}));
-    EXPECT_EQ(LinuxDesktopSettings::commandFor("KDE", Pane::Notifications),
+    EXPECT_EQ(commandFor("GNOME", Pane::Privacy), (QStringList{"gnome-control-center", "privacy"}));
+    EXPECT_EQ(commandFor("KDE", Pane::Notifications),
               (QStringList{"systemsettings", "kcm_notifications"}));
-    EXPECT_FALSE(LinuxDesktopSettings::commandFor("KDE", Pane::Camera));
-    EXPECT_FALSE(LinuxDesktopSettings::commandFor("XFCE", Pane::Privacy));
-    EXPECT_FALSE(LinuxDesktopSettings::commandFor("", Pane::Privacy));
+    EXPECT_FALSE(commandFor("KDE", Pane::Camera));
+    EXPECT_FALSE(commandFor("XFCE", Pane::Privacy));
+    EXPECT_FALSE(commandFor("", Pane::Privacy));
 
     QStringList launched;
     bool launcherWorks = true;

@@ -14,12 +14,10 @@ TEST(SessionSingleInstance, SecondLaunchIsRefusedAndCanAskTheFirstToShow) {
         SessionSingleInstance second(runtime.path());
         EXPECT_FALSE(second.acquire());
 
-        if (QDBusConnection::sessionBus().isConnected()) {
-            int shown = 0;
-            first.listenForActivation([&] { ++shown; });
-            EXPECT_TRUE(second.askRunningInstanceToShow());
-            EXPECT_EQ(shown, 1);
-        }
+        int shown = 0;
+        first.listenForActivation([&] { ++shown; });
+        EXPECT_TRUE(second.askRunningInstanceToShow());
+        EXPECT_EQ(shown, 1);
     }
     // Once the first is gone, the next launch is the one.
     SessionSingleInstance next(runtime.path());

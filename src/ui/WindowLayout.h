@@ -1,0 +1,14 @@
+#pragma once
+
+class QWidget;
+
+namespace ostrel {
+
+// Fills a top-level window with its one view, edge to edge.
+void fillWindow(QWidget& window, QWidget* view);
+
+// Puts a window in the middle of the screen it is on, before it is first shown, so that it
+// does not open wherever the window manager would stack it.
+void centreOnScreen(QWidget& window);
+
+} // namespace ostrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+
+namespace ostrel {
+
+// Runs the Qt event loop until `done` holds; false when ten seconds pass first. Only for what
+// real processes, the kernel or a bus server do, which no test clock can hurry; Ostrel's own
+// timers run on ManualRunLoop instead.
+inline bool runUntil(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(10'000);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+} // namespace ostrel
