@@ -1,11 +1,6 @@
 #include "base/Log.h"
 #include "detection/DeviceMonitor.h"
-#include "support/FakeAudioSystem.h"
-#include "support/FakeCameraService.h"
-#include "support/FakeChildProcessRunner.h"
-#include "support/FakeProcessServices.h"
-#include "support/FakeRunningApplications.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +10,7 @@ namespace {
 
 // A desktop with 300 running applications, none of them a media application except the
 // last one, so every walk goes the whole way.
-struct Desktop {
+struct Desktop : FakePlatform {
     Desktop() {
         setLogSink([](const QString&) {}); // measure the logic, not the terminal
         for (int i = 0; i < 299; ++i) {
@@ -34,12 +29,6 @@ struct Desktop {
     }
     ~Desktop() { setLogSink(nullptr); }
 
-    ManualRunLoop loop;
-    FakeCameraService cameras;
-    FakeAudioSystem audio;
-    FakeRunningApplications applications;
-    FakeProcessServices processes;
-    FakeChildProcessRunner children;
     DeviceMonitor monitor{{loop, cameras, audio, applications, processes, children}};
 };
 

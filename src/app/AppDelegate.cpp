@@ -247,8 +247,8 @@ bool AppDelegate::isMicrophoneActive() const {
 }
 
 void AppDelegate::showMainWindow() {
-    showReusedWindow(swiftUIWindowController_, windows_.dashboard,
-                     QStringLiteral("SwiftUIWindowController"), true);
+    showReusedWindow(dashboardWindowController_, windows_.dashboard,
+                     QStringLiteral("DashboardWindowController"), true);
 }
 
 void AppDelegate::showActivityLog() {
@@ -294,7 +294,7 @@ void AppDelegate::showReusedWindow(
                           : QStringLiteral("❌ [AppDelegate] activityLogWindowController is nil!"));
         return;
     }
-    logLine(dashboard ? QStringLiteral("📺 [AppDelegate] Showing SwiftUI window")
+    logLine(dashboard ? QStringLiteral("📺 [AppDelegate] Showing dashboard window")
                       : QStringLiteral("📺 [AppDelegate] Showing Activity Log window"));
     controller->showWindow();
     logLine(dashboard ? QStringLiteral("🎯 [AppDelegate] Window made key and front")

@@ -106,7 +106,7 @@ private:
     std::unique_ptr<AlertBatching> alertBatching_;
     std::unique_ptr<SoftwareUpdateController> updaterController_;
     bool isMonitoringActive_ = false;
-    std::unique_ptr<WindowController> swiftUIWindowController_;
+    std::unique_ptr<WindowController> dashboardWindowController_;
     std::unique_ptr<WindowController> activityLogWindowController_;
     std::vector<std::unique_ptr<WindowController>> otherWindows_;
     std::vector<TimerHandle> permissionChecks_;

@@ -12,8 +12,8 @@ std::optional<QString> OnboardingManager::getAppVersion() const {
         return version_.shortVersion;
     }
     if (version_.buildNumber && !version_.buildNumber->isEmpty()) {
-        logLine(QStringLiteral("⚠️ [Onboarding] CFBundleShortVersionString not found, using "
-                               "CFBundleVersion: ") +
+        logLine(QStringLiteral(
+                    "⚠️ [Onboarding] No version number found, using the build number: ") +
                 *version_.buildNumber);
         return version_.buildNumber;
     }

@@ -14,7 +14,7 @@ const QSize kMinimumSize(600, 500);
 const QSize kMaximumSize(1200, 900);
 
 QString controllerLine(const QString& emoji, const QString& message) {
-    return emoji + QStringLiteral(" [SwiftUIWindowController] ") + message;
+    return emoji + QStringLiteral(" [PrivacyMonitorWindow] ") + message;
 }
 
 QString frameText(const QRect& frame) {

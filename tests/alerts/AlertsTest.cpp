@@ -4,12 +4,9 @@
 #include "alerts/FileChooserDialog.h"
 #include "support/CapturedLog.h"
 #include "support/FakeAlertPresenter.h"
-#include "support/FakeApplicationDescriber.h"
 #include "support/FakeCheckboxAlertPresenter.h"
 #include "support/FakeFileChooser.h"
-#include "support/FakeProcessControl.h"
-#include "support/FakeUserNotificationCenter.h"
-#include "support/ManualRunLoop.h"
+#include "support/FakePlatform.h"
 #include "ui/WidgetWindowController.h"
 
 #include <QApplication>
@@ -35,18 +32,18 @@ ProcessInfo process(qint32 pid, const QString& name) {
     return {pid, name, std::nullopt, std::nullopt};
 }
 
-class AlertsTest : public testing::Test {
+class AlertsTest : public testing::Test, protected FakePlatform {
 protected:
     AlertsTest() {
-        center.delegate = &manager;
-        processes.startTimes[42] = 777;
+        userNotifications.delegate = &manager;
+        processControl.startTimes[42] = 777;
         settings.setValue("OstrelShowInactiveAlerts", true);
     }
 
     static ProcessInfo zoom() { return {42, "Zoom", QString("us.zoom.xos"), std::nullopt}; }
     QStringList bodies() const {
         QStringList texts;
-        for (const NotificationRequest& request : center.requests) {
+        for (const NotificationRequest& request : userNotifications.requests) {
             texts.append(request.content.body);
         }
         return texts;
@@ -56,10 +53,7 @@ protected:
     QSettings settings{root.filePath("Ostrel.conf"), QSettings::IniFormat};
     QDateTime clock{QDate(2026, 1, 1), QTime(9, 0), Qt::UTC};
     AllowedAppsManager allowedApps{settings, [this] { return clock; }};
-    ManualRunLoop loop;
-    FakeUserNotificationCenter center{loop};
-    FakeProcessControl processes;
-    NotificationManager manager{center, allowedApps, processes, settings, loop};
+    NotificationManager manager{userNotifications, allowedApps, processControl, settings, loop};
     CapturedLog log;
 };
 using AllowedAppsManagerTest = AlertsTest;
@@ -109,12 +103,12 @@ const QString kCheesePath = QStringLiteral("/usr/share/applications/org.gnome.Ch
 class AllowedAppsViewTest : public AlertsTest {
 protected:
     AllowedAppsViewTest() {
-        describer.descriptions.insert(kCheesePath, {"org.gnome.Cheese", "Cheese"});
+        applicationDescriber.descriptions.insert(kCheesePath, {"org.gnome.Cheese", "Cheese"});
         chooser.choice = kCheesePath;
     }
 
     AllowedAppsViewEnvironment environment() {
-        return {allowedApps, loop, chooser, describer, deviceSelection, alerts};
+        return {allowedApps, loop, chooser, applicationDescriber, deviceSelection, alerts};
     }
     AllowedAppsView& view() {
         if (!view_) {
@@ -148,7 +142,6 @@ protected:
     }
 
     FakeFileChooser chooser;
-    FakeApplicationDescriber describer;
     FakeCheckboxAlertPresenter deviceSelection;
     FakeAlertPresenter alerts;
     std::unique_ptr<AllowedAppsView> view_;
@@ -248,17 +241,17 @@ TEST_F(NotificationManagerTest, NotificationsNameTheDevicesAndTheProcessExceptEx
     EXPECT_EQ(bodies(), (QStringList{"Camera and Microphone being accessed by Zoom (PID: 42)",
                                      "Camera being accessed by evil%3 %1 (PID: 9)",
                                      "Microphone being accessed by an unknown process"}));
-    const NotificationRequest& request = center.requests.at(0);
+    const NotificationRequest& request = userNotifications.requests.at(0);
     const QString accessCategory = request.content.categoryIdentifier;
     EXPECT_FALSE(request.content.playsSound);
     // Every notification has an id of its own.
     EXPECT_FALSE(QUuid::fromString(request.identifier).isNull());
-    EXPECT_NE(request.identifier, center.requests.at(1).identifier);
-    EXPECT_EQ(center.requests.at(2).content.userInfo.value("processName"), "Unknown");
-    EXPECT_EQ(center.requests.at(2).content.userInfo.value("processPID"), -1);
+    EXPECT_NE(request.identifier, userNotifications.requests.at(1).identifier);
+    EXPECT_EQ(userNotifications.requests.at(2).content.userInfo.value("processName"), "Unknown");
+    EXPECT_EQ(userNotifications.requests.at(2).content.userInfo.value("processPID"), -1);
     // Each notification registers the one category it names.
-    ASSERT_EQ(center.categories.size(), 1);
-    EXPECT_EQ(center.categories[0].identifier, accessCategory);
+    ASSERT_EQ(userNotifications.categories.size(), 1);
+    EXPECT_EQ(userNotifications.categories[0].identifier, accessCategory);
 
     settings.setValue("OstrelShowInactiveAlerts", true);
     settings.setValue("OstrelSoundAlerts", true);
@@ -268,56 +261,59 @@ TEST_F(NotificationManagerTest, NotificationsNameTheDevicesAndTheProcessExceptEx
     loop.advance(0.75);
     manager.showCombinedDeactivationNotification({DeviceType::Camera}, zoom());
     loop.runPending();
-    EXPECT_TRUE(center.requests.at(3).content.playsSound);
-    const NotificationRequest& stop = center.requests.at(4);
+    EXPECT_TRUE(userNotifications.requests.at(3).content.playsSound);
+    const NotificationRequest& stop = userNotifications.requests.at(4);
     EXPECT_EQ(stop.identifier, "combined_device_deactivation_1767225600.25");
     // A whole second writes a fraction all the same.
-    EXPECT_EQ(center.requests.at(5).identifier, "combined_device_deactivation_1767225601.0");
+    EXPECT_EQ(userNotifications.requests.at(5).identifier,
+              "combined_device_deactivation_1767225601.0");
     EXPECT_EQ(stop.content.body, "Camera access stopped");
     EXPECT_TRUE(stop.content.playsSound);
-    ASSERT_EQ(center.categories.size(), 1);
-    EXPECT_EQ(center.categories[0].identifier, stop.content.categoryIdentifier);
+    ASSERT_EQ(userNotifications.categories.size(), 1);
+    EXPECT_EQ(userNotifications.categories[0].identifier, stop.content.categoryIdentifier);
     EXPECT_NE(stop.content.categoryIdentifier, accessCategory);
 
     // An exemption covers only its own device; exempt from every device, nothing is posted.
     allowedApps.addApp("Zoom", "Microphone");
     manager.showCombinedNotification(kBoth, zoom());
     loop.runPending();
-    EXPECT_EQ(center.requests.back().content.body, "Camera being accessed by Zoom (PID: 42)");
-    EXPECT_EQ(center.requests.back().content.userInfo.value("devices"), QStringList{"Camera"});
+    EXPECT_EQ(userNotifications.requests.back().content.body,
+              "Camera being accessed by Zoom (PID: 42)");
+    EXPECT_EQ(userNotifications.requests.back().content.userInfo.value("devices"),
+              QStringList{"Camera"});
     allowedApps.addApp("Zoom", "Camera");
     manager.showCombinedNotification(kBoth, zoom());
     manager.showCombinedDeactivationNotification(kBoth, zoom());
     loop.runPending();
-    EXPECT_EQ(center.requests.size(), 7u);
+    EXPECT_EQ(userNotifications.requests.size(), 7u);
 }
 
 TEST_F(NotificationManagerTest, PermissionIsAskedWhileOpenAndOnlyFullAuthorizationPosts) {
     for (NotificationAuthorizationStatus status :
          {NotificationAuthorizationStatus::Denied, NotificationAuthorizationStatus::Provisional,
           NotificationAuthorizationStatus::Ephemeral, NotificationAuthorizationStatus(9)}) {
-        center.settings.authorizationStatus = status;
+        userNotifications.settings.authorizationStatus = status;
         manager.requestNotificationPermission();
         manager.showCombinedNotification(kBoth, zoom());
         loop.runPending();
     }
-    EXPECT_TRUE(center.requests.empty());
-    EXPECT_EQ(center.authorizationRequests, 0);
+    EXPECT_TRUE(userNotifications.requests.empty());
+    EXPECT_EQ(userNotifications.authorizationRequests, 0);
 
-    center.settings = {};
-    center.authorizationError = QString("no server");
+    userNotifications.settings = {};
+    userNotifications.authorizationError = QString("no server");
     manager.requestNotificationPermission();
     loop.runPending();
-    EXPECT_EQ(center.authorizationRequests, 1);
+    EXPECT_EQ(userNotifications.authorizationRequests, 1);
     EXPECT_TRUE(log.contains("❌ Notification permission error: no server"));
 
-    center.settings.authorizationStatus = NotificationAuthorizationStatus::Authorized;
-    center.addError = QString("server went away");
+    userNotifications.settings.authorizationStatus = NotificationAuthorizationStatus::Authorized;
+    userNotifications.addError = QString("server went away");
     manager.requestNotificationPermission();
     manager.showCombinedNotification(kBoth, zoom());
     manager.showCombinedDeactivationNotification(kBoth, zoom());
     loop.runPending();
-    EXPECT_EQ(center.authorizationRequests, 1);
+    EXPECT_EQ(userNotifications.authorizationRequests, 1);
     EXPECT_TRUE(log.contains("❌ Error showing combined notification: server went away"));
     EXPECT_TRUE(
         log.contains("❌ Failed to show combined deactivation notification: server went away"));
@@ -326,21 +322,21 @@ TEST_F(NotificationManagerTest, PermissionIsAskedWhileOpenAndOnlyFullAuthorizati
 TEST_F(NotificationManagerTest, ResponsesActOnlyWhenAskedAndOnlyOnTheProgramThatWasNotified) {
     manager.showCombinedDeactivationNotification({DeviceType::Microphone}, {43, "Slack", {}, {}});
     loop.runPending();
-    center.respond("VIEW_DETAILS");
+    userNotifications.respond("VIEW_DETAILS");
     EXPECT_TRUE(log.contains("🔍 User requested details for deactivation of Microphone by Slack"));
     manager.showCombinedNotification(kBoth, zoom());
     loop.runPending();
     for (const char* action : {"ALLOW", "default", "OK_DEACTIVATION", "VIEW_DETAILS"}) {
-        center.respond(action);
+        userNotifications.respond(action);
     }
     EXPECT_TRUE(log.contains("✅ User allowed Zoom to access Camera and Microphone"));
     EXPECT_TRUE(allowedApps.getAllowedApps().isEmpty());
-    EXPECT_TRUE(processes.calls.empty());
-    center.respond("BLOCK");
-    ASSERT_EQ(processes.calls.size(), 1u);
-    EXPECT_EQ(processes.calls[0].signal, FakeProcessControl::Signal::Suspend);
-    EXPECT_EQ(processes.calls[0].process, (ProcessIdentity{42, 777}));
-    center.respond("ALLOW_ALWAYS");
+    EXPECT_TRUE(processControl.calls.empty());
+    userNotifications.respond("BLOCK");
+    ASSERT_EQ(processControl.calls.size(), 1u);
+    EXPECT_EQ(processControl.calls[0].signal, FakeProcessControl::Signal::Suspend);
+    EXPECT_EQ(processControl.calls[0].process, (ProcessIdentity{42, 777}));
+    userNotifications.respond("ALLOW_ALWAYS");
     EXPECT_EQ(allowedApps.getAllowedApps().keys(), (QStringList{"Zoom_Camera", "Zoom_Microphone"}));
 
     // Records without a pid name no program to allow or block; a process that had ended
@@ -350,10 +346,10 @@ TEST_F(NotificationManagerTest, ResponsesActOnlyWhenAskedAndOnlyOnTheProgramThat
           ProcessInfo{55, "Gone", {}, {}}}) {
         manager.showCombinedNotification({DeviceType::Camera}, info);
         loop.runPending();
-        center.respond("BLOCK");
-        center.respond("ALLOW_ALWAYS");
+        userNotifications.respond("BLOCK");
+        userNotifications.respond("ALLOW_ALWAYS");
     }
-    EXPECT_EQ(processes.calls.size(), 1u);
+    EXPECT_EQ(processControl.calls.size(), 1u);
     EXPECT_EQ(allowedApps.getAllowedApps().size(), 3); // Gone is a program
 
     // Damaged user info acts on nothing.
@@ -379,7 +375,7 @@ TEST_F(AlertBatchingTest, ChangesOfOneProcessWithinTheWindowMakeOneNotification)
     loop.advance(0.3);
     detector(DeviceType::Microphone, true, process(42, "Zoom"));
     loop.advance(0.4); // the window restarted with the second change
-    EXPECT_TRUE(center.requests.empty());
+    EXPECT_TRUE(userNotifications.requests.empty());
     loop.advance(0.1);
     loop.runPending();
 
@@ -400,8 +396,9 @@ TEST_F(AlertBatchingTest, StartsAndStopsAreBatchedApartAndNeverHeldBackBeyondTwo
               (QStringList{"Camera access stopped", "Camera being accessed by Zoom (PID: 42)",
                            "Microphone access stopped"}));
     // A stop without a process is posted for "Unknown Process".
-    EXPECT_EQ(center.requests.at(0).content.userInfo.value("processName"), "Unknown Process");
-    EXPECT_EQ(center.requests.at(0).content.userInfo.value("processPID"), -1);
+    EXPECT_EQ(userNotifications.requests.at(0).content.userInfo.value("processName"),
+              "Unknown Process");
+    EXPECT_EQ(userNotifications.requests.at(0).content.userInfo.value("processPID"), -1);
     EXPECT_EQ(logger.logs().size(), 3);
 
     // A stream of changes cannot hold a batch back beyond two seconds.
@@ -423,7 +420,7 @@ TEST_F(AlertBatchingTest, SecurityAlertsForSuspiciousButNotForKnownApplications)
     finding(DeviceType::Microphone, true, process(12, "Suspicious Process: Foo (PID: 12)"));
     finding(DeviceType::Camera, true, process(77, "Unauthorized Access: zoom.us (PID: 77)"));
     closeWindow();
-    EXPECT_EQ(center.requests.size(), 2u);
+    EXPECT_EQ(userNotifications.requests.size(), 2u);
     ASSERT_EQ(alerts.alerts.size(), 1u);
     const AlertContent& alert = alerts.alerts.front();
     EXPECT_TRUE(alert.informativeText.startsWith(
@@ -437,12 +434,12 @@ TEST_F(AlertBatchingTest, SecurityAlertsForSuspiciousButNotForKnownApplications)
 }
 
 TEST_F(AlertBatchingTest, ABatchForBothDevicesRaisesOneAlertEvenWithoutNotifications) {
-    center.settings.authorizationStatus = NotificationAuthorizationStatus::Denied;
+    userNotifications.settings.authorizationStatus = NotificationAuthorizationStatus::Denied;
     const ProcessInfo spy = process(5, "Unauthorized Access: spy (PID: 5)");
     finding(DeviceType::Microphone, true, spy);
     finding(DeviceType::Camera, true, spy);
     closeWindow();
-    EXPECT_TRUE(center.requests.empty());
+    EXPECT_TRUE(userNotifications.requests.empty());
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_TRUE(alerts.alerts[0].informativeText.startsWith(
         "An unauthorized process is directly accessing your Camera.\n\n"));
