@@ -1,29 +1,18 @@
 // Draws the dashboard with both lists filled and with both empty, on fakes and a throw-away
 // preferences file, so it can be looked at without a desktop.
 
+#include "ScreenshotFolder.h"
 #include "alerts/AllowedAppsManager.h"
 #include "dashboard/FakeDeviceActivitySource.h"
 #include "dashboard/PrivacyMonitorView.h"
 #include "support/FakePlatform.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
-#include <cstdio>
 
 using namespace ostrel;
 
 namespace {
-
-bool save(QWidget& widget, const QString& folder, const QString& name) {
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!widget.grab().save(path)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
 
 struct Machine : FakePlatform {
     FakeDeviceActivitySource source;
@@ -49,13 +38,11 @@ struct Machine : FakePlatform {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    const ScreenshotFolder folder(argc, argv);
     QApplication application(argc, argv);
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(OSTREL_SCREENSHOTS_DIR);
-    QDir().mkpath(folder);
+    if (!folder.create()) {
+        return 1;
+    }
     QTemporaryDir preferencesDir;
     bool saved = true;
 
@@ -69,9 +56,9 @@ int main(int argc, char** argv) {
                                 allowedApps);
         view.resize(800, 650);
         view.show();
-        saved &= save(view, folder, QStringLiteral("dashboard-active-empty"));
+        saved &= folder.save(view, QStringLiteral("dashboard-active-empty"));
         view.selectSection(PrivacyMonitorView::MonitorSection::RecentActivity);
-        saved &= save(view, folder, QStringLiteral("dashboard-recent-empty"));
+        saved &= folder.save(view, QStringLiteral("dashboard-recent-empty"));
     }
     {
         QSettings settings(preferencesDir.filePath(QStringLiteral("filled.ini")),
@@ -96,9 +83,9 @@ int main(int argc, char** argv) {
         machine.loop.advance(75);
         view.viewModel().blockProcess(802);
         machine.loop.advance(1);
-        saved &= save(view, folder, QStringLiteral("dashboard-active"));
+        saved &= folder.save(view, QStringLiteral("dashboard-active"));
         view.selectSection(PrivacyMonitorView::MonitorSection::RecentActivity);
-        saved &= save(view, folder, QStringLiteral("dashboard-recent"));
+        saved &= folder.save(view, QStringLiteral("dashboard-recent"));
     }
     return saved ? 0 : 1;
 }

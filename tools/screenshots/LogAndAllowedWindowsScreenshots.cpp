@@ -2,6 +2,7 @@
 // files for review: activity-log.png, activity-log-empty.png, allowed-apps.png and
 // allowed-apps-empty.png. Usage: log_and_allowed_windows_screenshots [output folder]
 
+#include "ScreenshotFolder.h"
 #include "activitylog/ActivityLogWindow.h"
 #include "alerts/AllowedAppsWindow.h"
 #include "base/Log.h"
@@ -13,28 +14,14 @@
 #include "support/ManualRunLoop.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <cstdio>
 
 using namespace ostrel;
 
 namespace {
 
-bool save(QWidget& window, const QString& folder, const QString& name) {
-    window.show();
-    QApplication::processEvents();
-    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
-    if (!window.grab().save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
-
-bool activityLogShots(const QString& folder) {
+bool activityLogShots(const ScreenshotFolder& folder) {
     QTemporaryDir root;
     ManualRunLoop loop(QDateTime(QDate(2026, 3, 14), QTime(9, 30), Qt::UTC));
     ActivityLogger logger(root.filePath("Ostrel"), root.filePath("Desktop"), loop, nullptr);
@@ -43,7 +30,7 @@ bool activityLogShots(const QString& folder) {
     const ActivityLogViewEnvironment environment{logger, loop, browser, alerts};
 
     ActivityLogWindow empty(environment);
-    bool ok = save(empty, folder, QStringLiteral("activity-log-empty"));
+    bool ok = folder.save(empty, QStringLiteral("activity-log-empty"));
 
     struct Sample {
         DeviceType device;
@@ -74,11 +61,11 @@ bool activityLogShots(const QString& folder) {
 
     ActivityLogWindow populated(environment);
     populated.view()->setShowingDebugInfo(true);
-    ok = save(populated, folder, QStringLiteral("activity-log")) && ok;
+    ok = folder.save(populated, QStringLiteral("activity-log")) && ok;
     return ok;
 }
 
-bool allowedAppsShots(const QString& folder) {
+bool allowedAppsShots(const ScreenshotFolder& folder) {
     QTemporaryDir root;
     QSettings settings(root.filePath("Ostrel.conf"), QSettings::IniFormat);
     AllowedAppsManager manager(settings,
@@ -93,7 +80,7 @@ bool allowedAppsShots(const QString& folder) {
 
     AllowedAppsWindow empty(environment);
     loop.runPending();
-    bool ok = save(empty, folder, QStringLiteral("allowed-apps-empty"));
+    bool ok = folder.save(empty, QStringLiteral("allowed-apps-empty"));
 
     manager.addApp(QStringLiteral("org.gnome.Cheese"), QStringLiteral("Cheese"),
                    QStringLiteral("Camera"));
@@ -104,20 +91,18 @@ bool allowedAppsShots(const QString& folder) {
                    QStringLiteral("Microphone"));
     AllowedAppsWindow populated(environment);
     loop.runPending();
-    ok = save(populated, folder, QStringLiteral("allowed-apps")) && ok;
+    ok = folder.save(populated, QStringLiteral("allowed-apps")) && ok;
     return ok;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    const ScreenshotFolder folder(argc, argv);
     QApplication application(argc, argv);
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(OSTREL_SCREENSHOTS_DIR);
-    QDir().mkpath(folder);
+    if (!folder.create()) {
+        return 1;
+    }
     // Keep the output to the written paths.
     setLogSink([](const QString&) {});
     const bool ok = activityLogShots(folder) && allowedAppsShots(folder);

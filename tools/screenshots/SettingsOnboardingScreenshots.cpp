@@ -1,40 +1,20 @@
 // Draws the settings window and each step of the setup assistant into PNG files, on fakes
 // and a throw-away preferences file, so they can be looked at without a desktop.
 
+#include "ScreenshotFolder.h"
 #include "app/OnboardingWindow.h"
 #include "app/SettingsWindow.h"
 #include "support/FakePlatform.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
-#include <cstdio>
 
 using namespace ostrel;
 
-namespace {
-
-bool save(QWidget& widget, const QString& folder, const QString& name) {
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!widget.grab().save(path)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    const ScreenshotFolder folder(argc, argv);
     QApplication application(argc, argv);
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(OSTREL_SCREENSHOTS_DIR);
-    if (!QDir().mkpath(folder)) {
-        std::fprintf(stderr, "could not create %s\n", qPrintable(folder));
+    if (!folder.create()) {
         return 1;
     }
     QTemporaryDir scratch;
@@ -51,7 +31,7 @@ int main(int argc, char** argv) {
         SettingsWindow settings(
             {preferences, fakes.startAtLogin, logger, AppVersionInfo::current()});
         settings.show();
-        saved &= save(settings, folder, QStringLiteral("settings"));
+        saved &= folder.save(settings, QStringLiteral("settings"));
     }
 
     // One of each kind of step: microphone to be asked for, camera out of reach, notifications
@@ -70,7 +50,7 @@ int main(int argc, char** argv) {
                             "notifications", "tray",         "complete"};
     for (int step = 0; step < OnboardingFlow::totalSteps; ++step) {
         saved &=
-            save(onboarding, folder, QStringLiteral("onboarding-%1-%2").arg(step).arg(names[step]));
+            folder.save(onboarding, QStringLiteral("onboarding-%1-%2").arg(step).arg(names[step]));
         if (step < OnboardingFlow::totalSteps - 1) {
             flow.nextStep();
         }
