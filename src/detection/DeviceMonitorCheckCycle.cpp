@@ -136,7 +136,7 @@ bool DeviceMonitor::isMicrophoneInUse() {
     }
     if (isDefaultInputDeviceRunning()) {
         logLine(QStringLiteral(
-            "🎤 *** MICROPHONE IN USE DETECTED *** via sound server device activity"));
+            "🎤 *** MICROPHONE IN USE DETECTED *** via the sound server's device activity"));
         return true;
     }
     return false;
@@ -146,7 +146,7 @@ bool DeviceMonitor::isDefaultInputDeviceRunning() {
     // Problems are reported on every 20th cycle only, so a missing device does not flood the log.
     auto notRunning = [this](const QString& problem) {
         if (debugLoggingEnabled && checkCounter_ % 20 == 0) {
-            logLine(QStringLiteral("🔍 [DEBUG] sound server: ") + problem);
+            logLine(QStringLiteral("🔍 [DEBUG] Sound server: ") + problem);
         }
         return false;
     };
@@ -164,7 +164,7 @@ bool DeviceMonitor::isDefaultInputDeviceRunning() {
                               .arg(running.status));
     }
     if (running.value) {
-        verbose(QStringLiteral("🔊 sound server: Device is actively running"));
+        verbose(QStringLiteral("🔊 Sound server: Device is actively running"));
     }
     return running.value;
 }

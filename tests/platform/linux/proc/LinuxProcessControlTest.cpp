@@ -4,8 +4,10 @@
 #include "support/RunUntil.h"
 
 #include <QFile>
+#include <condition_variable>
 #include <future>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -78,9 +80,9 @@ TEST(LinuxProcessControlTest, NeverSignalsInitOstrelOrOneOfItsThreads) {
     std::promise<qint32> threadId;
     const std::jthread worker([&](const std::stop_token& stop) {
         threadId.set_value(qint32(::syscall(SYS_gettid)));
-        while (!stop.stop_requested()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        std::mutex mutex;
+        std::unique_lock lock(mutex);
+        std::condition_variable_any().wait(lock, stop, [] { return false; });
     });
     const std::optional<ProcessIdentity> thread = control.identify(threadId.get_future().get());
     ASSERT_TRUE(thread);
