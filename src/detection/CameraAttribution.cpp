@@ -122,7 +122,7 @@ std::optional<ProcessInfo> DeviceMonitor::cameraHolderProcess() {
             return holder;
         }
     }
-    return std::nullopt;
+    return unnamedHolderProcess(platform_.cameras.unnamedHolders(), QStringLiteral("📷"));
 }
 
 std::optional<ProcessInfo> DeviceMonitor::detectCameraProcessByPriority() {

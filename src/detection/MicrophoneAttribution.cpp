@@ -74,7 +74,7 @@ std::optional<ProcessInfo> DeviceMonitor::microphoneHolderProcess() {
                     .arg(holder.name, QString::number(pid)));
         return holder;
     }
-    return std::nullopt;
+    return unnamedHolderProcess(platform_.audio.unnamedHolders(), QStringLiteral("🎤"));
 }
 
 std::optional<ProcessInfo> DeviceMonitor::detectActualAudioProcess() {

@@ -20,4 +20,14 @@ std::optional<ProcessInfo> topCandidate(std::vector<ProcessCandidate> candidates
     return ProcessInfo{top.pid, top.name, top.bundleIdentifier, top.path};
 }
 
+std::optional<ProcessInfo> unnamedHolderProcess(const std::vector<QString>& names,
+                                                const QString& emoji) {
+    if (names.empty()) {
+        return std::nullopt;
+    }
+    logLine(emoji + QStringLiteral(" [HOLDER] Held by ") + names.front() +
+            QStringLiteral(", which has no process Ostrel can name"));
+    return ProcessInfo{-1, names.front(), std::nullopt, std::nullopt};
+}
+
 } // namespace ostrel

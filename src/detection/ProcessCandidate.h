@@ -22,4 +22,9 @@ struct ProcessCandidate {
 std::optional<ProcessInfo> topCandidate(std::vector<ProcessCandidate> candidates,
                                         const QString& linePrefix);
 
+// The first of the device holders the system knows only by name, as a process without a pid
+// (nothing to block, nothing to match by pid); its log line starts with `emoji`.
+std::optional<ProcessInfo> unnamedHolderProcess(const std::vector<QString>& names,
+                                                const QString& emoji);
+
 } // namespace ostrel

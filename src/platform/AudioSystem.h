@@ -4,6 +4,7 @@
 #include "platform/CaptureDevice.h"
 #include "platform/StatusAnswer.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <vector>
 
@@ -50,6 +51,9 @@ public:
     // Whether holderPids() is the system's knowledge right now, so that an empty list means
     // that nobody records.
     virtual bool canNameHolders() { return true; }
+    // Recorders the system knows of but cannot tie to a process, as names to show, for
+    // example "parecord (unverified)"; asked when holderPids() names nobody.
+    virtual std::vector<QString> unnamedHolders() { return {}; }
 
     virtual void addObserver(AudioSystemObserver* observer) = 0;
     virtual void removeObserver(AudioSystemObserver* observer) = 0;

@@ -3,6 +3,7 @@
 #include "base/WeakRef.h"
 #include "platform/CaptureDevice.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
     // Whether holderPids() is the system's knowledge, so that an empty list means that
     // nobody holds a camera.
     virtual bool canNameHolders() { return true; }
+    // Holders the system knows of but cannot tie to a process, as names to show, for example
+    // "a process Ostrel cannot inspect"; asked when holderPids() names nobody.
+    virtual std::vector<QString> unnamedHolders() { return {}; }
 
     virtual void addObserver(CameraObserver* observer) = 0;
     virtual void removeObserver(CameraObserver* observer) = 0;

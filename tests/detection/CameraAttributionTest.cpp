@@ -96,3 +96,18 @@ TEST_F(DeviceMonitorTest, HoldersTheSystemNamesWinOverTheLikelyFrontmostApp) {
     loop.advance(0.6);
     EXPECT_EQ(monitor.getCameraProcess().value().pid, 555);
 }
+
+// A holder known only by name beats a guess, but carries no pid that could belong to anyone.
+TEST_F(DeviceMonitorTest, HoldersKnownOnlyByNameAreNamedWithoutAPid) {
+    applications.frontmost = addApp(40, "Zoom", "us.zoom.xos", true);
+    cameras.holders = {4000};
+    cameras.unnamed = {"a process Ostrel cannot inspect"};
+    audio.unnamed = {"parecord (unverified)"};
+    setCameraInUse(true);
+    setMicrophoneInUse(true);
+    monitor.checkDevices();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].process.value().name, "a process Ostrel cannot inspect");
+    EXPECT_EQ(reports[1].process.value().name, "parecord (unverified)");
+    EXPECT_EQ(reports[1].process.value().pid, -1);
+}

@@ -20,6 +20,7 @@ public:
     }
     std::vector<qint32> holderPids() override { return holders; }
     bool canNameHolders() override { return canTell; }
+    std::vector<QString> unnamedHolders() override { return unnamed; }
     void addObserver(AudioSystemObserver* observer) override { observers.add(observer); }
     void removeObserver(AudioSystemObserver* observer) override { observers.remove(observer); }
 
@@ -32,6 +33,7 @@ public:
     QHash<qint32, quint32> clientObjects;
     std::vector<qint32> holders;
     bool canTell = true;
+    std::vector<QString> unnamed;
     ObserverList<AudioSystemObserver> observers;
 };
 

@@ -11,6 +11,7 @@ public:
     AuthorizationStatus authorizationStatus() override { return authorization; }
     std::vector<qint32> holderPids() override { return holders; }
     bool canNameHolders() override { return canTell; }
+    std::vector<QString> unnamedHolders() override { return unnamed; }
     void addObserver(CameraObserver* observer) override { observers.add(observer); }
     void removeObserver(CameraObserver* observer) override { observers.remove(observer); }
 
@@ -18,6 +19,7 @@ public:
     AuthorizationStatus authorization = AuthorizationStatus::Authorized;
     std::vector<qint32> holders;
     bool canTell = true;
+    std::vector<QString> unnamed;
     ObserverList<CameraObserver> observers;
 };
 
