@@ -23,19 +23,19 @@ bool ProcessOperations::isOtherIdentifiedApplication(const RunningApplication& a
     return application.bundleIdentifier && !isOwnBundleIdentifier(*application.bundleIdentifier);
 }
 
-RunningApplicationRef ProcessOperations::applicationWithPid(qint32 pid) {
-    for (const RunningApplicationRef& application : applications_.runningApplications()) {
-        if (application->processIdentifier == pid) {
-            return application;
-        }
-    }
-    return nullptr;
+ProcessInfo ProcessOperations::fromOwningApplication(qint32 holder,
+                                                     const RunningApplication& application) {
+    ProcessInfo info = fromApplication(application);
+    // The holder itself is what is shown and what a block acts on; the application only
+    // names it, which is also what allowed applications are matched against.
+    info.pid = holder;
+    return info;
 }
 
 ProcessInfo ProcessOperations::makeProcessInfo(qint32 pid) {
     const QString fallbackName = QStringLiteral("Process ") + QString::number(pid);
-    if (RunningApplicationRef application = applicationWithPid(pid)) {
-        ProcessInfo info = fromApplication(*application);
+    if (RunningApplicationRef application = applications_.applicationOwning(pid)) {
+        ProcessInfo info = fromOwningApplication(pid, *application);
         info.name = application->localizedName.value_or(fallbackName);
         return info;
     }
@@ -44,8 +44,8 @@ ProcessInfo ProcessOperations::makeProcessInfo(qint32 pid) {
 }
 
 std::optional<ProcessInfo> ProcessOperations::processDetails(qint32 pid) {
-    if (RunningApplicationRef application = applicationWithPid(pid)) {
-        ProcessInfo info = fromApplication(*application);
+    if (RunningApplicationRef application = applications_.applicationOwning(pid)) {
+        ProcessInfo info = fromOwningApplication(pid, *application);
         info.name = application->localizedName.value_or(
             application->bundleIdentifier.value_or(QStringLiteral("Unknown")));
         return info;

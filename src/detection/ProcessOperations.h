@@ -23,8 +23,11 @@ public:
     static bool isOtherIdentifiedApplication(const RunningApplication& application);
 
     // Microphone side: always a record, "Process <pid>" when nothing names the process.
+    // A process that belongs to a running application keeps its pid and takes the
+    // application's name, identifier and path.
     ProcessInfo makeProcessInfo(qint32 pid);
-    // Camera side: the running application, else the executable's file name, else nothing.
+    // Camera side: the owning running application as above, else the executable's file
+    // name, else nothing.
     std::optional<ProcessInfo> processDetails(qint32 pid);
 
     static bool isOwnBundleIdentifier(const QString& bundleIdentifier);
@@ -36,7 +39,7 @@ public:
     QString applicationPath(const QString& bundleIdentifier);
 
 private:
-    RunningApplicationRef applicationWithPid(qint32 pid);
+    static ProcessInfo fromOwningApplication(qint32 holder, const RunningApplication& application);
 
     RunningApplicationsService& applications_;
     const ProcessServices& processes_;

@@ -51,6 +51,18 @@ public:
     // One of the running applications, or null when none is frontmost or the desktop
     // does not tell.
     virtual RunningApplicationRef frontmostApplication() = 0;
+    // The running application a process belongs to: the one it is, or the one whose sandbox
+    // or helper processes it is part of (a browser's audio process, a Flatpak's inner
+    // program); null when none. Without knowledge of process trees, only an application's
+    // own pid counts.
+    virtual RunningApplicationRef applicationOwning(qint32 pid) {
+        for (RunningApplicationRef& application : runningApplications()) {
+            if (application->processIdentifier == pid) {
+                return std::move(application);
+            }
+        }
+        return nullptr;
+    }
     // The owner pid of every visible window; empty when the desktop does not tell.
     virtual std::vector<qint32> onScreenWindowOwnerPids() = 0;
 

@@ -37,11 +37,13 @@ TEST_F(ProcessOperationsTest, RecognisesItselfByIdentifierNameOrPid) {
 }
 
 TEST_F(ProcessOperationsTest, ProcessesAreNamedByTheirApplicationThenTheirExecutable) {
-    applications.add({10, "Cheese", "org.gnome.Cheese", std::nullopt, true, true, {}});
+    applications.owners[30] =
+        applications.add({10, "Cheese", "org.gnome.Cheese", "/apps/cheese", true, true, {}});
     applications.add({11, std::nullopt, "org.example.NoName", "/apps/n", false, true, {}});
     applications.add({12, std::nullopt, std::nullopt, std::nullopt, false, false, {}});
     processes.executablePaths[20] = "/usr/bin/ffmpeg";
     processes.names[20] = "ffmpeg-short";
+    processes.names[30] = "cheese-audio";
 
     // An application is named by its name, else its identifier; makeProcessInfo falls back to
     // the decimal instead, and keeps the application's identity.
@@ -51,6 +53,13 @@ TEST_F(ProcessOperationsTest, ProcessesAreNamedByTheirApplicationThenTheirExecut
     const ProcessInfo nameless = operations.makeProcessInfo(11);
     EXPECT_EQ(nameless.name, "Process 11");
     EXPECT_EQ(nameless.path, "/apps/n");
+
+    // A helper process stays itself, named and identified by the application it belongs to.
+    for (const ProcessInfo& helper :
+         {*operations.processDetails(30), operations.makeProcessInfo(30)}) {
+        EXPECT_EQ(std::tie(helper.pid, helper.name, helper.bundleIdentifier, helper.path),
+                  std::make_tuple(30, "Cheese", "org.gnome.Cheese", "/apps/cheese"));
+    }
 
     // Any other process by its executable's file name, its short name, or the decimal.
     const ProcessInfo fromExecutable = operations.processDetails(20).value();

@@ -23,6 +23,10 @@ public:
         return applications;
     }
     RunningApplicationRef frontmostApplication() override { return frontmost; }
+    RunningApplicationRef applicationOwning(qint32 pid) override {
+        const RunningApplicationRef owner = owners.value(pid);
+        return owner ? owner : RunningApplicationsService::applicationOwning(pid);
+    }
     std::vector<qint32> onScreenWindowOwnerPids() override { return windowOwnerPids; }
     std::optional<QString> applicationPath(const QString& bundleIdentifier) override {
         auto found = pathsByIdentifier.constFind(bundleIdentifier);
@@ -41,6 +45,7 @@ public:
 
     std::vector<RunningApplicationRef> applications;
     RunningApplicationRef frontmost;
+    QHash<qint32, RunningApplicationRef> owners; // helper processes; tops own themselves
     std::vector<qint32> windowOwnerPids;
     QHash<QString, QString> pathsByIdentifier;
     QHash<QString, QVariantMap> infoByPath;

@@ -4,15 +4,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -81,6 +85,58 @@ private:
     std::vector<pid_t> pids_;
 };
 
+// A child process that opens and closes a node once a millisecond until this object goes. It
+// makes only system calls, so forking it from a process that runs Qt threads is safe.
+class OpenCloseLoop {
+public:
+    explicit OpenCloseLoop(const QByteArray& node) {
+        const pid_t parent = ::getpid();
+        pid_ = ::fork();
+        if (pid_ != 0) {
+            return;
+        }
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) {
+            ::_exit(0);
+        }
+        timespec next = {};
+        ::clock_gettime(CLOCK_MONOTONIC, &next);
+        for (;;) {
+            const int fd = ::open(node.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            next.tv_nsec += 1'000'000;
+            if (next.tv_nsec >= 1'000'000'000) {
+                next.tv_nsec -= 1'000'000'000;
+                ++next.tv_sec;
+            }
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        }
+    }
+    ~OpenCloseLoop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    OpenCloseLoop(const OpenCloseLoop&) = delete;
+    OpenCloseLoop& operator=(const OpenCloseLoop&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+// User and system time of this process, all threads.
+double ownCpuSeconds() {
+    rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) {
+        return double(time.tv_sec) + time.tv_usec / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 QString devFolder;
 QString sysFolder;
 
@@ -129,6 +185,40 @@ static void BM_HolderRescan(benchmark::State& state) {
     state.counters["processes"] = numericEntries(QStringLiteral("/proc"));
 }
 BENCHMARK(BM_HolderRescan)->Unit(benchmark::kMillisecond);
+
+// A program that opens and closes the camera 1000 times a second for a few seconds, while the
+// service follows it on the real run loop and a sleeper holds the camera. Ostrel's CPU over that
+// time, as a percentage of one core, should stay under 5. The argument is the walk interval in
+// milliseconds: 100 s leaves the node watch's own share.
+static void BM_OpenCloseLoop(benchmark::State& state) {
+    constexpr int kSeconds = 5;
+    QtMainRunLoop loop;
+    LinuxCameraService cameras(loop, qint32(::getpid()), devFolder, sysFolder, "/proc",
+                               state.range(0) / 1000.0);
+    cameras.cameras();
+    const int walks = cameras.holderWalkCount();
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+    for (auto _ : state) {
+        const OpenCloseLoop opener(QFile::encodeName(devFolder + "/video0"));
+        const double cpuStart = ownCpuSeconds();
+        const auto wallStart = std::chrono::steady_clock::now();
+        QEventLoop events;
+        QTimer::singleShot(std::chrono::seconds(kSeconds), &events, &QEventLoop::quit);
+        events.exec();
+        cpuSeconds += ownCpuSeconds() - cpuStart;
+        wallSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    }
+    state.counters["cpu_percent_of_core"] = 100 * cpuSeconds / wallSeconds;
+    state.counters["walks_per_second"] = (cameras.holderWalkCount() - walks) / wallSeconds;
+}
+BENCHMARK(BM_OpenCloseLoop)
+    ->Arg(250)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
     QTemporaryDir temp;

@@ -3,6 +3,7 @@
 #include "platform/linux/applications/CgroupApplication.h"
 #include "platform/linux/applications/KeyFile.h"
 #include "platform/linux/applications/LaunchCommand.h"
+#include "platform/linux/applications/ProgramFile.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -27,6 +28,18 @@ bool ApplicationIdentifier::isValidFlatpakId(const QString& id) {
 std::optional<ApplicationIdentity>
 ApplicationIdentifier::identify(qint32 pid, const std::optional<QByteArray>& cgroup,
                                 const std::optional<QString>& executable) const {
+    if (std::optional<ApplicationIdentity> identity = identifyPlacement(pid, cgroup)) {
+        return identity;
+    }
+    if (std::optional<ApplicationIdentity> identity = fromGioLaunch(pid)) {
+        return identity;
+    }
+    return fromProgram(pid, executable);
+}
+
+std::optional<ApplicationIdentity>
+ApplicationIdentifier::identifyPlacement(qint32 pid,
+                                         const std::optional<QByteArray>& cgroup) const {
     if (std::optional<ApplicationIdentity> identity = fromFlatpakInfo(pid)) {
         return identity;
     }
@@ -39,10 +52,7 @@ ApplicationIdentifier::identify(qint32 pid, const std::optional<QByteArray>& cgr
             }
         }
     }
-    if (std::optional<ApplicationIdentity> identity = fromGioLaunch(pid)) {
-        return identity;
-    }
-    return fromProgram(pid, executable);
+    return std::nullopt;
 }
 
 std::optional<ApplicationIdentity> ApplicationIdentifier::fromFlatpakInfo(qint32 pid) const {
@@ -76,12 +86,13 @@ std::optional<ApplicationIdentity> ApplicationIdentifier::fromGioLaunch(qint32 p
     if (!path.startsWith(u'/') || !path.endsWith(QStringLiteral(".desktop"))) {
         return std::nullopt;
     }
-    const QString id = entries_.idForPath(path);
-    if (id.isEmpty()) {
+    // Only an installed entry has a program to check the process against. An executable
+    // replaced by an upgrade no longer matches; its program name still does, under rule 5.
+    const DesktopEntry* entry = entries_.entry(entries_.idForPath(path));
+    if (!entry || !ProgramFile::isRunBy(entry->programPath, proc_.entryPath(pid, "exe"))) {
         return std::nullopt;
     }
-    const DesktopEntry* entry = entries_.entry(id);
-    return ApplicationIdentity{id, entry && entry->flatpakId == id};
+    return ApplicationIdentity{entry->id, entry->flatpakId == entry->id};
 }
 
 std::optional<ApplicationIdentity>

@@ -140,10 +140,35 @@ std::optional<int> ApplicationScanner::applicationOwning(const ApplicationScan& 
             return *found;
         }
         const std::optional<ProcessStatus> status = proc_.status(pid);
-        if (!status || status->parentPid == pid) {
+        if (!status) {
+            return std::nullopt;
+        }
+        // A process started since the scan (or adopted away from its application) still runs
+        // in its application's sandbox or unit.
+        if (status->realUid == ownUid_) {
+            if (const std::optional<int> placed = applicationPlacing(scan, pid)) {
+                return placed;
+            }
+        }
+        if (status->parentPid == pid) {
             return std::nullopt;
         }
         pid = status->parentPid;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> ApplicationScanner::applicationPlacing(const ApplicationScan& scan,
+                                                          qint32 pid) const {
+    const std::optional<ApplicationIdentity> identity =
+        identifier_.identifyPlacement(pid, proc_.cgroup(pid));
+    if (!identity) {
+        return std::nullopt;
+    }
+    for (int i = 0; i < int(scan.applications.size()); ++i) {
+        if (scan.applications[i].identity.applicationId == identity->applicationId) {
+            return i;
+        }
     }
     return std::nullopt;
 }

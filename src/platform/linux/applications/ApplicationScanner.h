@@ -35,8 +35,9 @@ public:
     ApplicationScanner(const ProcFiles& proc, const DesktopEntryIndex& entries, qint32 ownPid);
 
     ApplicationScan scan();
-    // The index of the application the process belongs to, through its nearest ancestor
-    // that belongs to one; none when no ancestor does.
+    // The index of the application the process belongs to: the scanned one it is part of,
+    // else the one whose sandbox, snap or unit it runs in, else the same for its nearest
+    // ancestor; none when no ancestor belongs to one.
     std::optional<int> applicationOwning(const ApplicationScan& scan, qint32 pid) const;
     // Identities depend on the desktop entries; after they changed, every process is looked
     // at again.
@@ -52,6 +53,8 @@ private:
         int unchangedScans = 0;
     };
 
+    // The scanned application whose sandbox, snap or unit the process runs in.
+    std::optional<int> applicationPlacing(const ApplicationScan& scan, qint32 pid) const;
     // None for a process that is not the user's or has nothing to tell.
     std::optional<RememberedProcess> examine(qint32 pid, const std::vector<qint32>& pids) const;
 

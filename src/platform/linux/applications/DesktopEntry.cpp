@@ -23,8 +23,9 @@ std::optional<DesktopEntry> DesktopEntry::fromKeyFile(const KeyFile& file, const
     if (entry.name && entry.name->trimmed().isEmpty()) {
         entry.name.reset();
     }
-    entry.program = LaunchCommand::programName(LaunchCommand::splitExecLine(
+    entry.programPath = LaunchCommand::programPath(LaunchCommand::splitExecLine(
         file.value(group, QStringLiteral("Exec")).value_or(QString())));
+    entry.program = entry.programPath.mid(entry.programPath.lastIndexOf(u'/') + 1);
     entry.startupWmClass =
         file.value(group, QStringLiteral("StartupWMClass")).value_or(QString()).trimmed();
     entry.icon = file.localizedValue(group, QStringLiteral("Icon"), localeKeys)

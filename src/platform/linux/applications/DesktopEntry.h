@@ -14,6 +14,7 @@ struct DesktopEntry {
     QString path;                // the .desktop file
     std::optional<QString> name; // Name= for the user's language
     QString program;             // file name of the program Exec= starts; empty when none
+    QString programPath;         // that program as Exec= gives it: a path or a name in PATH
     QString startupWmClass;      // StartupWMClass=
     QString icon;                // Icon=: a theme name or a file path
     QString flatpakId;           // X-Flatpak=: the Flatpak application it starts

@@ -99,7 +99,11 @@ QStringList LaunchCommand::splitExecLine(const QString& execLine) {
     return arguments;
 }
 
-QString LaunchCommand::programName(const QStringList& commandLine) {
+QString LaunchCommand::programName(const QStringList& arguments) {
+    return fileNameOf(programPath(arguments));
+}
+
+QString LaunchCommand::programPath(const QStringList& commandLine) {
     QStringList arguments = commandLine;
     qsizetype index = 0;
     for (int round = 0; round < kMaxUnwrapRounds && index >= 0 && index < arguments.size();
@@ -120,7 +124,7 @@ QString LaunchCommand::programName(const QStringList& commandLine) {
         } else if (isOneOf(name, kLaunchers)) {
             return {};
         } else {
-            return name;
+            return arguments.at(index);
         }
     }
     return {};

@@ -18,6 +18,8 @@ public:
 
     // The file name of the program the arguments start; empty when none can be told.
     static QString programName(const QStringList& arguments);
+    // The same program as the arguments give it: a path, or a name to look up in PATH.
+    static QString programPath(const QStringList& arguments);
 
     // For a running process: the script an interpreter or a shell runs, from its command
     // line; empty when it runs none ("sh -c ..." is a shell, not yet the program it starts).

@@ -133,6 +133,12 @@ RunningApplicationRef LinuxRunningApplications::frontmostApplication() {
     return frontmost_;
 }
 
+RunningApplicationRef LinuxRunningApplications::applicationOwning(qint32 pid) {
+    refreshIfStale();
+    const std::optional<int> application = scanner_.applicationOwning(scan_, pid);
+    return application ? applications_[std::size_t(*application)] : nullptr;
+}
+
 std::vector<qint32> LinuxRunningApplications::onScreenWindowOwnerPids() {
     if (!windows_) {
         return {};

@@ -38,6 +38,7 @@ public:
 
     std::vector<RunningApplicationRef> runningApplications() override;
     RunningApplicationRef frontmostApplication() override;
+    RunningApplicationRef applicationOwning(qint32 pid) override;
     std::vector<qint32> onScreenWindowOwnerPids() override;
 
     std::optional<QString> applicationPath(const QString& bundleIdentifier) override;

@@ -14,6 +14,9 @@ struct AlsaCaptureSubstream {
     // The process that opened it (the kernel names the opening thread; this is its process).
     std::optional<qint32> ownerPid;
     QString ownerName; // the owner's short process name, empty when unknown
+    // The file name of the owner's executable, empty when Ostrel may not read it (another
+    // user's process). Unlike the short name, a process cannot choose it.
+    QString ownerExecutable;
 };
 
 // An ALSA capture device ("hw:<card>,<device>").

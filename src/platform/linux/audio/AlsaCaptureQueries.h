@@ -24,8 +24,16 @@ public:
     // Whether every running substream has an owner other than a sound server, so that
     // holderPids() names everyone who records.
     bool namesEveryRecorder() const;
+    // The processes recording from the hardware beside a running sound server: owners of
+    // running capture substreams, neither Ostrel nor one whose executable is a sound server's
+    // or cannot be read, ascending, without duplicates.
+    std::vector<qint32> rawRecorderPids() const;
+    // The capture devices those processes record from, in use.
+    std::vector<CaptureDevice> rawRecordedMicrophones() const;
 
 private:
+    bool isRawRecording(const AlsaCaptureSubstream& substream) const;
+
     const std::vector<AlsaCapturePcm>& pcms_;
     qint32 ownPid_;
 };

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <climits>
+#include <unistd.h>
 #include <utility>
 
 namespace ostrel {
@@ -97,6 +99,7 @@ AlsaCaptureSubstream AlsaCaptureStatus::readSubstream(const QString& folder, int
         substream.ownerPid = process;
         substream.ownerName = QString::fromUtf8(
             readSmallFile(QStringLiteral("%1/%2/comm").arg(procRoot_).arg(process)).trimmed());
+        substream.ownerExecutable = executableOf(process);
     }
     return substream;
 }
@@ -109,6 +112,24 @@ qint32 AlsaCaptureStatus::processOfThread(qint32 threadId) const {
     bool ok = false;
     const qint32 process = fieldValue(status, "Tgid").value_or(QString()).toInt(&ok);
     return ok && process > 0 ? process : threadId;
+}
+
+// The kernel appends " (deleted)" once the file was replaced, as when a package update
+// installs a new server binary under the running one.
+QString AlsaCaptureStatus::executableOf(qint32 process) const {
+    const QByteArray link =
+        QFile::encodeName(QStringLiteral("%1/%2/exe").arg(procRoot_).arg(process));
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    if (length <= 0 || length == ssize_t(sizeof target)) {
+        return {};
+    }
+    QString path = QFile::decodeName(QByteArray(target, length));
+    const QString deleted = QStringLiteral(" (deleted)");
+    if (path.endsWith(deleted)) {
+        path.chop(deleted.size());
+    }
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace ostrel

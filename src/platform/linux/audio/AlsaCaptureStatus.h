@@ -21,6 +21,7 @@ public:
 private:
     AlsaCaptureSubstream readSubstream(const QString& folder, int number) const;
     qint32 processOfThread(qint32 threadId) const;
+    QString executableOf(qint32 process) const;
 
     QString asoundRoot_;
     QString procRoot_;

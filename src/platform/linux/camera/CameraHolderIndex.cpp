@@ -52,10 +52,23 @@ void CameraHolderIndex::setNodePaths(const std::vector<QString>& nodePaths) {
     }
     std::sort(encoded.begin(), encoded.end());
     encoded.erase(std::unique(encoded.begin(), encoded.end()), encoded.end());
-    if (encoded != nodePaths_) {
-        nodePaths_ = std::move(encoded);
-        stale_ = true;
+    if (encoded == nodePaths_) {
+        return;
     }
+    // Until the next walk, the nodes that stay keep the holders found for them.
+    std::vector<std::vector<qint32>> holders(encoded.size());
+    allHolders_.clear();
+    for (size_t i = 0; i < encoded.size(); ++i) {
+        const auto found = std::lower_bound(nodePaths_.begin(), nodePaths_.end(), encoded[i]);
+        if (found != nodePaths_.end() && *found == encoded[i]) {
+            holders[i] = holders_[size_t(found - nodePaths_.begin())];
+            allHolders_.insert(allHolders_.end(), holders[i].begin(), holders[i].end());
+        }
+    }
+    sortUnique(allHolders_);
+    nodePaths_ = std::move(encoded);
+    holders_ = std::move(holders);
+    stale_ = true;
 }
 
 void CameraHolderIndex::refresh() {

@@ -17,6 +17,7 @@ public:
     CameraHolderIndex(const QString& procRoot, qint32 ownPid);
 
     // The nodes to look for, as full paths; other nodes than before make the index stale.
+    // Until the next walk, nodes that stay keep their holders and new ones have none.
     void setNodePaths(const std::vector<QString>& nodePaths);
     void markStale() { stale_ = true; }
     bool isStale() const { return stale_; }

@@ -56,7 +56,7 @@ std::vector<CameraNode> CameraNodeLister::list() const {
     while (const dirent* entry = ::readdir(folder.get())) {
         if (isCameraNodeName(entry->d_name) && isNodeEntry(::dirfd(folder.get()), *entry)) {
             const QString name = QFile::decodeName(entry->d_name);
-            nodes.push_back({childPath(deviceFolder_, name), displayName(name)});
+            nodes.push_back({childPath(deviceFolder_, name), displayName(name), devicePath(name)});
         }
     }
     std::sort(nodes.begin(), nodes.end(), [](const CameraNode& a, const CameraNode& b) {
@@ -74,6 +74,11 @@ QString CameraNodeLister::displayName(const QString& nodeName) const {
         }
     }
     return nodeName;
+}
+
+QString CameraNodeLister::devicePath(const QString& nodeName) const {
+    return QFileInfo(childPath(childPath(nameFolder_, nodeName), QStringLiteral("device")))
+        .canonicalFilePath();
 }
 
 } // namespace ostrel

@@ -8,7 +8,8 @@
 
 namespace ostrel {
 
-// Lists the camera nodes (`video*`) of a device folder with the names sysfs gives them.
+// Lists the camera nodes (`video*`) of a device folder with the names and devices sysfs gives
+// them.
 // Reads the folder on every call; keeping the answer is the caller's business.
 class CameraNodeLister {
 public:
@@ -24,6 +25,7 @@ public:
 
 private:
     QString displayName(const QString& nodeName) const;
+    QString devicePath(const QString& nodeName) const;
 
     QString deviceFolder_;
     QString nameFolder_; // <sys>/class/video4linux

@@ -38,9 +38,11 @@ public:
     // yet (the device manager may still be setting its owner) is tried again when its
     // attributes change.
     void watchNodes(const std::vector<QString>& nodePaths);
+    // Hands on the events that arrived so far, as the main thread does when it next runs its
+    // event loop: for a decision that must not go by events still queued.
+    void readEvents();
 
 private:
-    void readEvents();
     void handleFolderEvent(const inotify_event& event);
     void handleNodeEvent(const inotify_event& event);
     bool addNodeWatch(const QString& path);

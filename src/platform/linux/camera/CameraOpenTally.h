@@ -18,16 +18,32 @@ class CameraOpenTally {
 public:
     void opened(const QString& node) { ++counts_[node]; }
     void closed(const QString& node) {
-        if (const auto found = counts_.find(node); found != counts_.end() && --*found <= 0) {
+        const auto found = counts_.find(node);
+        if (found == counts_.end()) {
+            moved_ = true; // an open from before the watch, or one hidden by a merged event
+        } else if (--*found <= 0) {
             counts_.erase(found);
         }
     }
     void forget(const QString& node) { counts_.remove(node); }
-    void clear() { counts_.clear(); }
+    void clear() {
+        counts_.clear();
+        moved_ = true;
+    }
     int netOpenCount(const QString& node) const { return counts_.value(node, 0); }
+
+    // Whether the counts moved since the last mark: one differs, a close found no open to
+    // match, or the counts were cleared. Opens and closes that cancel out leave no trace.
+    bool movedSinceMark() const { return moved_ || counts_ != marked_; }
+    void mark() {
+        marked_ = counts_;
+        moved_ = false;
+    }
 
 private:
     QHash<QString, int> counts_;
+    QHash<QString, int> marked_;
+    bool moved_ = false;
 };
 
 } // namespace ostrel

@@ -1,6 +1,9 @@
 #include "platform/linux/camera/LinuxCameraService.h"
 
+#include "base/ProductIdentity.h"
+
 #include <QFile>
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -8,10 +11,8 @@
 namespace ostrel {
 namespace {
 
-// The kernel reports an open a moment before the descriptor appears in the opener's fd
-// folder. A walk in between misses the holder, so an open makes the index stale once more,
-// this much later.
-constexpr double kLateDescriptorRecheckSeconds = 0.2;
+// How many walk intervals opens and closes that cancel out wait for their walk.
+constexpr int kSettledWalkIntervals = 8;
 
 std::vector<QString> pathsOf(const std::vector<CameraNode>& nodes) {
     std::vector<QString> paths;
@@ -22,26 +23,19 @@ std::vector<QString> pathsOf(const std::vector<CameraNode>& nodes) {
     return paths;
 }
 
-bool containsPath(const std::vector<CameraNode>& nodes, const QString& path) {
-    for (const CameraNode& node : nodes) {
-        if (node.path == path) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 LinuxCameraService::LinuxCameraService(MainRunLoop& loop, qint32 ownPid, QString devRoot,
-                                       QString sysRoot, QString procRoot)
-    : loop_(loop), lister_(devRoot, sysRoot), index_(procRoot, ownPid),
+                                       QString sysRoot, QString procRoot,
+                                       double walkIntervalSeconds)
+    : loop_(loop), walkInterval_(walkIntervalSeconds), lister_(devRoot, sysRoot),
+      index_(procRoot, ownPid),
       watcher_(lister_.deviceFolder(),
                {[this] { onNodesChanged(); }, [this](const QString& node) { onNodeOpened(node); },
                 [this](const QString& node) { onNodeClosed(node); }, [this] { onEventsLost(); }}) {
-    // The folder is watched before it is read, so no node slips between the two; the first
-    // question walks the processes, which finds cameras opened before Ostrel started.
+    // The folder is watched before it is read, so no node slips between the two.
     nodes_ = lister_.list();
+    cameras_.update(nodes_);
     watcher_.watchNodes(pathsOf(nodes_));
     index_.setNodePaths(pathsOf(nodes_));
 }
@@ -52,12 +46,14 @@ std::vector<CaptureDevice> LinuxCameraService::cameras() {
     refreshNodes();
     refreshHolders();
     std::vector<CaptureDevice> devices;
-    devices.reserve(nodes_.size());
-    for (const CameraNode& node : nodes_) {
+    devices.reserve(cameras_.cameras().size());
+    for (const PhysicalCamera& camera : cameras_.cameras()) {
         CaptureDevice device;
-        device.localizedName = node.displayName;
-        device.uniqueID = node.path;
-        device.isInUseByAnotherApplication = !index_.holdersOf(node.path).empty();
+        device.localizedName = camera.displayName;
+        device.uniqueID = camera.nodePaths.front();
+        device.isInUseByAnotherApplication =
+            std::any_of(camera.nodePaths.begin(), camera.nodePaths.end(),
+                        [this](const QString& path) { return use_.isInUse(path); });
         device.isConnected = true;
         devices.push_back(std::move(device));
     }
@@ -87,7 +83,16 @@ std::vector<qint32> LinuxCameraService::holderPids() {
 bool LinuxCameraService::canNameHolders() {
     refreshNodes();
     refreshHolders();
-    return index_.couldReadProcesses();
+    return index_.couldReadProcesses() && !use_.hasUninspectableHolder();
+}
+
+std::vector<QString> LinuxCameraService::unnamedHolders() {
+    refreshNodes();
+    refreshHolders();
+    if (!use_.hasUninspectableHolder()) {
+        return {};
+    }
+    return {QStringLiteral("a process %1 cannot inspect").arg(kProductName)};
 }
 
 void LinuxCameraService::addObserver(CameraObserver* observer) {
@@ -109,11 +114,17 @@ std::vector<qint32> LinuxCameraService::holdersOf(const QString& nodePath) {
     return index_.holdersOf(nodePath);
 }
 
+bool LinuxCameraService::isNodeInUse(const QString& nodePath) {
+    refreshNodes();
+    refreshHolders();
+    return use_.isInUse(nodePath);
+}
+
 int LinuxCameraService::netOpenCount(const QString& nodePath) const {
     return tally_.netOpenCount(nodePath);
 }
 
-// Connections are found by comparing node lists, so they are seen the same way with and
+// Connections are found by comparing camera lists, so they are seen the same way with and
 // without inotify.
 void LinuxCameraService::refreshNodes() {
     if (watcher_.isWatching() && !nodesStale_) {
@@ -121,55 +132,85 @@ void LinuxCameraService::refreshNodes() {
     }
     nodesStale_ = false;
     std::vector<CameraNode> listed = lister_.list();
-    int connected = 0;
-    int disconnected = 0;
-    for (const CameraNode& node : listed) {
-        connected += containsPath(nodes_, node.path) ? 0 : 1;
-    }
     for (const CameraNode& node : nodes_) {
-        if (!containsPath(listed, node.path)) {
-            ++disconnected;
+        if (std::none_of(listed.begin(), listed.end(),
+                         [&](const CameraNode& now) { return now.path == node.path; })) {
             tally_.forget(node.path);
         }
     }
     nodes_ = std::move(listed);
+    const PhysicalCameras::Changes changes = cameras_.update(nodes_);
     const std::vector<QString> paths = pathsOf(nodes_);
     watcher_.watchNodes(paths);
     index_.setNodePaths(paths);
-    postConnectionChanges(connected, disconnected);
+    postConnectionChanges(changes);
 }
 
 void LinuxCameraService::refreshHolders() {
-    if (!watcher_.isWatching()) {
-        index_.markStale();
+    const bool due =
+        index_.isStale() || secondsSince(lastWalk_, loop_.monotonicNow()) >= walkInterval_;
+    if (!lastWalk_ || (!watcher_.isWatching() && due)) {
+        walkHolders();
     }
+}
+
+void LinuxCameraService::walkHolders() {
+    refreshNodes();
+    index_.markStale();
     index_.refresh();
+    lastWalk_ = loop_.monotonicNow();
+    tally_.mark();
+    CameraUse use(nodes_, index_, tally_);
+    if (use != use_) {
+        use_ = std::move(use);
+        postUsageCheck();
+    }
+}
+
+// Waiting an interval also lets an opener's descriptor appear in its fd folder: the kernel
+// reports the open a moment before.
+void LinuxCameraService::scheduleWalk() {
+    if (!pendingWalk_.isActive()) {
+        pendingWalk_ = loop_.scheduleOnce(walkInterval_, [this] { onWalkDue(); });
+    }
+}
+
+// Opens and closes that cancel out are probes, or a program opening and closing a camera in a
+// loop, and leave the holders as they were. They could also hide a swap of holders, or an open
+// that a merged event left uncounted, so they still get a walk, only a later one.
+void LinuxCameraService::onWalkDue() {
+    // A probe's close may wait in the queue behind its open, which alone looks like use.
+    watcher_.readEvents();
+    pendingWalk_.cancel();
+    refreshNodes();
+    const bool settled = !index_.isStale() && !tally_.movedSinceMark();
+    if (!settled ||
+        secondsSince(lastWalk_, loop_.monotonicNow()) >= kSettledWalkIntervals * walkInterval_) {
+        walkHolders();
+    } else {
+        pendingWalk_ = loop_.scheduleOnce(walkInterval_, [this] { onWalkDue(); });
+    }
 }
 
 void LinuxCameraService::onNodesChanged() {
     nodesStale_ = true;
-    index_.markStale();
     postNodeRefresh();
+    scheduleWalk();
 }
 
 void LinuxCameraService::onNodeOpened(const QString& node) {
     tally_.opened(node);
-    index_.markStale();
-    lateDescriptorRecheck_ =
-        loop_.scheduleOnce(kLateDescriptorRecheckSeconds, [this] { index_.markStale(); });
-    postUsageCheck();
+    scheduleWalk();
 }
 
 void LinuxCameraService::onNodeClosed(const QString& node) {
     tally_.closed(node);
-    index_.markStale();
-    postUsageCheck();
+    scheduleWalk();
 }
 
 void LinuxCameraService::onEventsLost() {
     tally_.clear();
     onNodesChanged();
-    postUsageCheck();
 }
 
 // Without a question from the detector, connections would wait for its next check.
@@ -184,7 +225,7 @@ void LinuxCameraService::postNodeRefresh() {
     });
 }
 
-// A burst of opens and closes asks for one check.
+// Several changes before the detector looks ask for one check.
 void LinuxCameraService::postUsageCheck() {
     if (usageCheckPosted_) {
         return;
@@ -196,15 +237,15 @@ void LinuxCameraService::postUsageCheck() {
     });
 }
 
-void LinuxCameraService::postConnectionChanges(int connected, int disconnected) {
-    if (connected == 0 && disconnected == 0) {
+void LinuxCameraService::postConnectionChanges(PhysicalCameras::Changes changes) {
+    if (changes.connected == 0 && changes.disconnected == 0) {
         return;
     }
-    postAlive([this, connected, disconnected] {
-        for (int i = 0; i < disconnected; ++i) {
+    postAlive([this, changes] {
+        for (int i = 0; i < changes.disconnected; ++i) {
             observers_.notify([](CameraObserver& observer) { observer.cameraDisconnected(); });
         }
-        for (int i = 0; i < connected; ++i) {
+        for (int i = 0; i < changes.connected; ++i) {
             observers_.notify([](CameraObserver& observer) { observer.cameraConnected(); });
         }
     });

@@ -47,7 +47,7 @@ StatusAnswer<bool> LinuxCameraSystem::isDeviceRunning(quint32 deviceId) {
     if (!found) {
         return {kNoSuchDevice, false};
     }
-    return {0, !cameras_.holdersOf(found->path).empty() || cameras_.netOpenCount(found->path) > 0};
+    return {0, cameras_.isNodeInUse(found->path)};
 }
 
 std::optional<QString> LinuxCameraSystem::deviceName(quint32 deviceId) {

@@ -6,9 +6,9 @@
 namespace ostrel {
 
 // The cameras below the capture layer on Linux: the V4L2 devices, numbered as their nodes
-// (/dev/video2 is device 2). A device runs while someone holds its node open, as far as the
-// holder index sees or, for holders Ostrel cannot inspect, as the net opens counted by the
-// node watch say. The device list listener hears nodes appear and disappear.
+// (/dev/video2 is device 2). A device runs while the camera service finds its node in use, by
+// a holder it sees or one it cannot inspect. The device list listener hears cameras appear and
+// disappear.
 class LinuxCameraSystem final : public CameraSystem, private CameraObserver {
 public:
     explicit LinuxCameraSystem(LinuxCameraService& cameras);

@@ -2,7 +2,6 @@
 
 #include "base/Log.h"
 
-#include <QFile>
 #include <QList>
 #include <QScopeGuard>
 #include <cerrno>
@@ -16,7 +15,6 @@ namespace ostrel {
 namespace {
 
 constexpr int kStartTimeField = 22; // counted from 1, as the kernel documents them
-constexpr qint64 kStatReadLimit = 4096;
 
 QString errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -39,7 +37,8 @@ struct LinuxProcessControl::Action {
     const char* logEmoji; // of the success line
 };
 
-LinuxProcessControl::LinuxProcessControl() : ownPid_(qint32(::getpid())) {}
+LinuxProcessControl::LinuxProcessControl()
+    : proc_(QStringLiteral("/proc")), ownPid_(qint32(::getpid())) {}
 
 std::optional<ProcessIdentity> LinuxProcessControl::identityFromStat(qint32 pid,
                                                                      const QByteArray& stat) {
@@ -69,11 +68,8 @@ std::optional<ProcessIdentity> LinuxProcessControl::identify(qint32 pid) const {
     if (pid <= 0) {
         return std::nullopt;
     }
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    return identityFromStat(pid, file.read(kStatReadLimit));
+    const std::optional<QByteArray> stat = proc_.readEntry(pid, "stat");
+    return stat ? identityFromStat(pid, *stat) : std::nullopt;
 }
 
 ProcessControlResult LinuxProcessControl::suspend(const ProcessIdentity& process) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ProcessControl.h"
+#include "platform/linux/proc/ProcFiles.h"
 
 #include <QByteArray>
 
@@ -29,6 +30,7 @@ private:
     // Why the process must not receive the signal now; nothing when it may.
     std::optional<QString> refusal(const ProcessIdentity& process) const;
 
+    ProcFiles proc_;
     qint32 ownPid_;
 };
 

@@ -1,7 +1,6 @@
 #include "platform/linux/proc/LinuxProcessServices.h"
 
 #include <QByteArrayView>
-#include <QFile>
 #include <QList>
 #include <algorithm>
 #include <cerrno>
@@ -150,12 +149,8 @@ QString LinuxProcessServices::shortName(qint32 pid) const {
 }
 
 std::optional<QString> LinuxProcessServices::executablePath(qint32 pid) const {
-    // Kept as the kernel wrote it: a " (deleted)" executable is worth seeing.
-    const std::optional<QByteArray> target = files_.linkTarget(pid, "exe");
-    if (!target) {
-        return std::nullopt;
-    }
-    return QFile::decodeName(*target);
+    // Names and matching use the path: after an upgrade the program is still the one there.
+    return files_.executablePath(pid);
 }
 
 std::vector<qint32> LinuxProcessServices::allPids() const {

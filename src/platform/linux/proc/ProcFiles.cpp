@@ -1,6 +1,11 @@
 #include "platform/linux/proc/ProcFiles.h"
 
+#include "base/Log.h"
+
 #include <QFile>
+#include <QMutex>
+#include <QScopeGuard>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -19,15 +24,65 @@ namespace {
 constexpr qsizetype kMaxEntrySize = 1 << 20;
 constexpr qsizetype kMaxLinkSize = 1 << 16;
 
-std::optional<QByteArray> readWholeFile(const QByteArray& path) {
+const char* fileTypeName(mode_t mode) {
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    return "not a regular file";
+}
+
+// Another process decides what its entries lead to (its root can be any folder it chose), so
+// each refusal is told once per entry and kind, not on every scan.
+void reportRefusal(const char* entry, const QByteArray& path, const char* reason) {
+    static QMutex mutex;
+    static QSet<QByteArray> reported;
+    const QByteArray cause = QByteArray(entry) + '\0' + reason;
+    {
+        const QMutexLocker lock(&mutex);
+        if (reported.contains(cause)) {
+            return;
+        }
+        reported.insert(cause);
+    }
+    logLine(
+        QStringLiteral("⚠️ [Proc] Ignoring %1: %2; it counts as absent (later cases of this "
+                       "kind are not logged)")
+            .arg(QFile::decodeName(path), QLatin1String(reason)));
+}
+
+// Opening never waits (a FIFO with no writer would block an ordinary open for good) and never
+// follows a final symlink; only a regular file is read, up to the cap.
+std::optional<QByteArray> readRegularFile(const QByteArray& path, const char* entry) {
     int fd = -1;
     do {
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        if (errno == ELOOP) {
+            reportRefusal(entry, path, "a symbolic link");
+        } else if (errno == ENXIO) {
+            reportRefusal(entry, path, "not a regular file");
+        }
+        return std::nullopt; // mostly a process that ended or is not ours to read
+    }
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
         return std::nullopt;
     }
-    std::optional<QByteArray> result;
+    if (!S_ISREG(info.st_mode)) {
+        reportRefusal(entry, path, fileTypeName(info.st_mode));
+        return std::nullopt;
+    }
     QByteArray contents;
     char buffer[4096];
     for (;;) {
@@ -35,17 +90,15 @@ std::optional<QByteArray> readWholeFile(const QByteArray& path) {
         if (count > 0) {
             contents.append(buffer, count);
             if (contents.size() > kMaxEntrySize) {
-                break;
+                reportRefusal(entry, path, "larger than 1 MiB");
+                return std::nullopt;
             }
         } else if (count == 0) {
-            result = std::move(contents);
-            break;
+            return contents;
         } else if (errno != EINTR) {
-            break;
+            return std::nullopt;
         }
     }
-    ::close(fd);
-    return result;
 }
 
 std::optional<qint64> parseDecimal(QByteArrayView text) {
@@ -83,7 +136,7 @@ std::optional<QByteArray> ProcFiles::readEntry(qint32 pid, const char* entry) co
     if (pid <= 0) {
         return std::nullopt;
     }
-    return readWholeFile(entryPath(pid, entry));
+    return readRegularFile(entryPath(pid, entry), entry);
 }
 
 std::vector<qint32> ProcFiles::pids() const {

@@ -18,7 +18,9 @@ struct ProcessStatus {
 
 // Reads the entries of a proc file system that tell which application a process belongs to.
 // The root is a parameter so tests can point it at a fixture tree. Every read is bounded and
-// an entry that cannot be read (vanished pid, no permission) is an empty answer.
+// an entry that cannot be read (vanished pid, no permission) is an empty answer. What an entry
+// leads to is the process's choice (its root can be any folder), so only regular files are
+// read: a FIFO, socket, device or symlink is logged and counts as absent, and no read waits.
 class ProcFiles {
 public:
     explicit ProcFiles(QString procRoot);
@@ -40,7 +42,8 @@ public:
 
     QByteArray root() const { return root_; }
     QByteArray entryPath(qint32 pid, const char* entry) const;
-    // The whole entry, read to its end and capped; nothing for pid <= 0 or an unreadable entry.
+    // The whole entry, read to its end and capped; nothing for pid <= 0, an unreadable entry or
+    // one that is not a regular file.
     std::optional<QByteArray> readEntry(qint32 pid, const char* entry) const;
     // Where a link entry (exe, cwd, fd/N) points, as the kernel wrote it.
     std::optional<QByteArray> linkTarget(qint32 pid, const char* entry) const;

@@ -3,6 +3,7 @@
 #include "ApplicationFixtures.h"
 #include "platform/linux/applications/CgroupApplication.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace ostrel;
@@ -81,8 +82,9 @@ TEST(ApplicationIdentifierTest, FirstMatchingRuleWins) {
     EXPECT_EQ(
         identify(200, kUnits + "app-flatpak-org.example.Recorder-1234.scope\n", "/usr/bin/bwrap"),
         "org.example.Recorder (Flatpak)");
-    // The GIO launch beats the program name, but only for the launched process itself.
-    EXPECT_EQ(identify(500, kSession, "/usr/bin/cheese"), "vendor-tool");
+    // 500 claims GIO launched it from the vendor tool's entry, whose program it does not run:
+    // the claim counts for nothing. A GIO launch counts only for the launched process itself.
+    EXPECT_EQ(identify(500, kSession, "/usr/bin/cheese"), "org.gnome.Cheese");
     EXPECT_EQ(identify(501, kSession, "/usr/bin/bash"), "");
     EXPECT_EQ(identify(502, kSession, "/usr/bin/vendor-tool-bin"), "vendor-tool");
     // Program names: a script behind its interpreter, a window class; an entry that starts a
@@ -94,6 +96,35 @@ TEST(ApplicationIdentifierTest, FirstMatchingRuleWins) {
     // A unit that claims to be a Flatpak with an id that could leave its folder is refused.
     EXPECT_EQ(identify(1000, kUnits + "app-flatpak-..\\x2f..\\x2fetc-1.scope\n", "/usr/bin/htop"),
               "");
+}
+
+// What GIO records in the environment is the process's own word; only the file the kernel
+// says it runs can back it. Viewer's Exec= starts its program through a link of another name,
+// and Raw's starts it by name: a backed launch beats the program name.
+TEST(ApplicationIdentifierTest, AGioLaunchCountsOnlyForAProcessRunningTheEntrysProgram) {
+    QTemporaryDir root;
+    const QString program = root.filePath("opt/viewer-bin");
+    const QString viewer = root.filePath("data/applications/org.example.Viewer.desktop");
+    writeFile(program, "binary");
+    writeFile(root.filePath("opt/other-bin"), "binary");
+    ASSERT_TRUE(QFile::link(program, root.filePath("viewer")));
+    writeFile(viewer, ("[Desktop Entry]\nExec=" + root.filePath("viewer")).toUtf8());
+    writeFile(root.filePath("data/applications/org.example.Raw.desktop"),
+              "[Desktop Entry]\nExec=viewer-bin");
+    const std::vector<std::tuple<qint32, QString, QString>> cases{
+        {10, program, "org.example.Viewer"}, {11, root.filePath("opt/other-bin"), ""}};
+    const ProcFiles proc(root.filePath("proc"));
+    const DesktopEntryIndex entries({root.filePath("data")}, {});
+    for (const auto& [pid, runs, expected] : cases) {
+        const QString folder = root.filePath("proc/" + QString::number(pid));
+        writeFile(folder + "/environ",
+                  "GIO_LAUNCHED_DESKTOP_FILE=" + viewer.toUtf8() + '\0' +
+                      "GIO_LAUNCHED_DESKTOP_FILE_PID=" + QByteArray::number(pid));
+        ASSERT_TRUE(QFile::link(runs, folder + "/exe"));
+        const std::optional<ApplicationIdentity> identity =
+            ApplicationIdentifier(proc, entries).identify(pid, kSession, proc.executablePath(pid));
+        EXPECT_EQ(identity ? identity->applicationId : QString(), expected) << pid;
+    }
 }
 
 TEST(ApplicationIdentifierTest, FlatpakIdsMustBeReverseDnsNames) {

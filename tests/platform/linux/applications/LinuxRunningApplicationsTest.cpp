@@ -7,9 +7,14 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ostrel;
@@ -167,6 +172,44 @@ TEST_F(LinuxRunningApplicationsTest, ListsOneRecordPerApplicationAtTheTopOfItsTr
     EXPECT_EQ(applications.onScreenWindowOwnerPids(), (std::vector<qint32>{200, 400, 500, 4242}));
 }
 
+// A device holder is often not an application's top process: a helper it started, or a
+// process started since the last scan that only its sandbox or unit ties to the application.
+TEST_F(LinuxRunningApplicationsTest, AProcessBelongsToTheApplicationOfItsSandboxUnitOrAncestor) {
+    const QByteArray units = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
+    const QByteArray flatpak = units + "app-flatpak-org.example.Recorder-7.scope\n";
+    const QByteArray snap =
+        units + "snap.firefox.firefox-2f7d35a4-97e2-4c4c-9e24-5b4a4fb1c5e1.scope\n";
+    const QByteArray unit = units + "app-gnome-org.example.Tool-9.scope\n";
+    writeEntry("org.example.Browser", "browser");
+    start(200, "browser");
+    start(201, "browser-audio", 200);
+    start(300, "bwrap", 150, flatpak);
+    start(400, "firefox", 150, snap);
+    start(500, "tool", 150, unit);
+    LinuxRunningApplications applications(loop, kOwnPid, proc.path(), {data.path()}, nullptr,
+                                          std::nullopt);
+    ASSERT_EQ(applications.runningApplications().size(), 4u);
+    // Started within the second the scan stays fresh; all but 202 were adopted by init.
+    start(202, "browser-gpu", 201);
+    start(301, "recorder", 1);
+    writeFile(proc.filePath("301/root/.flatpak-info"), "[Application]\nname=org.example.Recorder");
+    start(401, "firefox-helper", 1, snap);
+    start(501, "tool-helper", 1, unit);
+    start(600, "stray", 1, units + "app-gnome-org.example.NotRunning-1.scope\n");
+    for (const auto& [pid, owner] :
+         std::vector<std::pair<qint32, QString>>{{201, "org.example.Browser"},
+                                                 {202, "org.example.Browser"},
+                                                 {301, "org.example.Recorder"},
+                                                 {401, "firefox_firefox"},
+                                                 {501, "org.example.Tool"},
+                                                 {600, ""},
+                                                 {9999, ""}}) {
+        const RunningApplicationRef application = applications.applicationOwning(pid);
+        EXPECT_EQ(application ? *application->bundleIdentifier : QString(), owner) << pid;
+    }
+    EXPECT_EQ(applications.scanCount(), 1);
+}
+
 TEST_F(LinuxRunningApplicationsTest, ReportsLaunchesAndTerminationsOnlyWhileObserved) {
     writeEntry("org.example.One", "one-bin");
     writeEntry("org.example.Two", "two-bin");
@@ -300,9 +343,13 @@ TEST_F(LinuxRunningApplicationsTest, MissingProcRootOrX11GivesNothing) {
     EXPECT_TRUE(applications.onScreenWindowOwnerPids().empty());
 }
 
-// A real process launched from a desktop entry, as GIO launches it, on the real /proc.
+// A real process launched from a desktop entry, as GIO launches it, on the real /proc. The
+// entry starts sleep through a link of another name, so only the launch tells.
 TEST_F(LinuxRunningApplicationsTest, NamesARealLaunchedProcessAndSeesItEnd) {
-    writeEntry("org.example.Sleeper", "ostrel-test-sleeper");
+    const QString sleep = QStandardPaths::findExecutable("sleep");
+    ASSERT_FALSE(sleep.isEmpty());
+    ASSERT_TRUE(QFile::link(sleep, data.filePath("ostrel-test-sleeper")));
+    writeEntry("org.example.Sleeper", data.filePath("ostrel-test-sleeper"));
     LinuxRunningApplications applications(loop, qint32(::getpid()), "/proc", {data.path()}, nullptr,
                                           std::nullopt);
     RecordingObserver observer;
@@ -334,4 +381,39 @@ TEST_F(LinuxRunningApplicationsTest, NamesARealLaunchedProcessAndSeesItEnd) {
     loop.advance(1.0);
     EXPECT_EQ(withIdentifier(applications.runningApplications(), "org.example.Sleeper"), nullptr);
     EXPECT_EQ(observer.events.last(), "terminated org.example.Sleeper " + QString::number(pid));
+}
+
+// A process whose root holds a FIFO named .flatpak-info: an ordinary open of it would wait
+// for a writer for good and blind every later scan.
+TEST_F(LinuxRunningApplicationsTest, AFifoInARealProcesssRootStallsNoScan) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "changing a process's root takes root";
+    }
+    const QByteArray root = QFile::encodeName(proc.path());
+    int ready[2];
+    ASSERT_EQ(::mkfifo(root + "/.flatpak-info", 0600) | ::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) { // async-signal-safe calls only: the parent has threads
+        if (::chroot(root.constData()) == 0 && ::chdir("/") == 0 && ::write(ready[1], "r", 1)) {
+            for (;;) {
+                ::pause();
+            }
+        }
+        ::_exit(1);
+    }
+    ::close(ready[1]);
+    const auto reap = qScopeGuard([&] {
+        ::close(ready[0]);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    });
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1); // the child runs in its new root
+    LinuxRunningApplications applications(loop, qint32(::getpid()), "/proc", {data.path()}, nullptr,
+                                          std::nullopt);
+    EXPECT_EQ(applications.applicationOwning(child), nullptr);
+    loop.advance(1.0);
+    applications.runningApplications();
+    EXPECT_EQ(applications.scanCount(), 2);
 }

@@ -1,6 +1,8 @@
 #include "platform/linux/audio/AlsaCaptureQueries.h"
 #include "platform/linux/audio/AlsaCaptureStatus.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -49,4 +51,44 @@ TEST(AlsaCaptureTest, TheHogOwnerIsTheRecorderPastTheSoundServers) {
 
     QTemporaryDir empty;
     EXPECT_TRUE(AlsaCaptureStatus(empty.path() + "/missing", empty.path()).capturePcms().empty());
+}
+
+// One capture device per row, in card order; Ostrel is pid 1; an empty exe cannot be read.
+TEST(AlsaCaptureTest, RawRecordersBesideTheSoundServerAreKnownByTheirExecutable) {
+    const struct {
+        const char *state, *comm, *exe;
+        qint32 owner;
+    } rows[] = {
+        {"RUNNING", "pipewire", "/home/u/spy", 6000}, // renamed itself after a server
+        {"RUNNING", "arecord", "/usr/bin/arecord", 4242},
+        {"RUNNING", "pipewire", "/usr/bin/pipewire", 900},
+        {"RUNNING", "pulseaudio", "", 5000},
+        {"RUNNING", "arecord", "/usr/bin/arecord", 4242},
+        {"PREPARED", "arecord", "/usr/bin/arecord", 4300},
+        {"RUNNING", "ostrel", "/usr/bin/ostrel", 1},
+        {"RUNNING", "pulseaudio", "/usr/bin/pulseaudio (deleted)", 700},
+    };
+    QTemporaryDir root;
+    int card = 0;
+    for (const auto& row : rows) {
+        const QString sub = root.filePath(QStringLiteral("asound/card%1/pcm0c/sub0").arg(card++));
+        const QString proc = root.filePath(QStringLiteral("proc/%1").arg(row.owner));
+        QFile status(sub + "/status"), comm(proc + "/comm");
+        ASSERT_TRUE(QDir().mkpath(sub) && QDir().mkpath(proc) &&
+                    status.open(QIODevice::WriteOnly) && comm.open(QIODevice::WriteOnly));
+        status.write(QByteArray("state: ") + row.state +
+                     "\nowner_pid: " + QByteArray::number(row.owner));
+        comm.write(row.comm);
+        if (*row.exe) {
+            QFile::link(row.exe, proc + "/exe");
+        }
+    }
+    const std::vector<AlsaCapturePcm> pcms =
+        AlsaCaptureStatus(root.filePath("asound"), root.filePath("proc")).capturePcms();
+    const AlsaCaptureQueries queries(pcms, 1);
+    // A hidden executable may be another user's sound server.
+    EXPECT_EQ(queries.rawRecorderPids(), (std::vector<qint32>{4242, 6000}));
+    EXPECT_EQ(queries.rawRecordedMicrophones().size(), 3u);
+    // Without a server, a hidden executable defers to the short name, as it did before.
+    EXPECT_EQ(queries.holderPids(), (std::vector<qint32>{6000, 4242}));
 }

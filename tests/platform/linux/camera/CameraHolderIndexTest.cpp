@@ -40,6 +40,10 @@ TEST(CameraHolderIndexTest, FindsEachHolderOnceAndWalksOnlyWhenStaleOrGivenOther
     index.markStale();
     index.refresh();
     EXPECT_EQ(index.walkCount(), 2);
+    // Until the next walk, a node that stays keeps its holders.
+    index.setNodePaths({kVideo1, "/dev/video7"});
+    EXPECT_EQ(index.holdersOf(kVideo1), (std::vector<qint32>{100, 200}));
+    EXPECT_TRUE(index.holdersOf(kVideo0).empty());
     index.setNodePaths({kVideo1});
     index.refresh();
     EXPECT_EQ(index.walkCount(), 3);

@@ -27,14 +27,14 @@ TEST(CameraNodeListerTest, ListsVideoNodesInNaturalOrderWithTheirNames) {
     const CameraNodeLister lister(temp.filePath("dev-link"), sys);
     const QString real = QFileInfo(dev).canonicalFilePath();
     EXPECT_EQ(lister.list(), (std::vector<CameraNode>{
-                                 {real + "/video0", "Integrated Camera: Integrated C"},
-                                 {real + "/video1", "video1"},
-                                 {real + "/video2", "video2"},
-                                 {real + "/video10", "USB 2.0 Camera"},
+                                 {real + "/video0", "Integrated Camera: Integrated C", ""},
+                                 {real + "/video1", "video1", ""},
+                                 {real + "/video2", "video2", ""},
+                                 {real + "/video10", "USB 2.0 Camera", ""},
                              }));
 
     EXPECT_TRUE(CameraNodeLister(temp.filePath("missing"), sys).list().empty());
     // Without the sys tree every node is named after itself.
     EXPECT_EQ(CameraNodeLister(dev, temp.filePath("no-sys")).list().at(0),
-              (CameraNode{real + "/video0", "video0"}));
+              (CameraNode{real + "/video0", "video0", ""}));
 }

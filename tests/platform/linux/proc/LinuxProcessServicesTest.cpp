@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ostrel;
@@ -55,7 +56,8 @@ TEST(LinuxProcessServicesTest, ReadsWhatEachProcessFolderHoldsAndNothingForOther
         {2, "kthreadd", {}, false, {0, 0, 0, 3}, {}},
         {1200, "cheese", "/usr/bin/cheese", true, {241122, 16384, 250, 75}, 4},
         // ") (" and a newline in the name trip a split at the first ')'; its fd is a dangling link.
-        {1300, "a) (b c\nd) ", "/usr/bin/odd tool (deleted)", true, {250, 200, 7, 3}, {}},
+        // Its executable was replaced on disk: the path is the program's all the same.
+        {1300, "a) (b c\nd) ", "/usr/bin/odd tool", true, {250, 200, 7, 3}, {}},
         {1400, "bash", "/usr/bin/bash", false, {2197, 500, 1, 0}, {}},
         // A cut-off stat names the process but cannot vouch for an exec; its fd is a file.
         {1600, QString::fromUtf8("caf\xc3\xa9\xef\xbf\xbd"), {}, false, {}, {}},
@@ -75,6 +77,27 @@ TEST(LinuxProcessServicesTest, ReadsWhatEachProcessFolderHoldsAndNothingForOther
         EXPECT_EQ(inPagesAndTicks(services.taskFigures(expected.pid)), expected.pagesAndTicks);
         EXPECT_EQ(services.descriptorCount(expected.pid), expected.descriptors);
     }
+}
+
+// A process picks its root: a FIFO there would block an ordinary open for good, a symlink
+// could lead anywhere. Only regular files are read, and every read returns at once.
+TEST(ProcFilesTest, ReadsOnlyRegularFilesAndNeverWaits) {
+    QTemporaryDir root;
+    const auto at = [&root](const char* entry) { return QFile::encodeName(root.filePath(entry)); };
+    const QByteArray info = "[Application]\nname=org.example.App\n";
+    for (const char* folder : {"41/root", "42/root", "43/root"}) {
+        ASSERT_TRUE(QDir(root.path()).mkpath(folder));
+    }
+    writeFile(root.filePath("41/root/.flatpak-info"), info);
+    ASSERT_EQ(::mkfifo(at("42/root/.flatpak-info"), 0600) | ::mkfifo(at("42/status"), 0600) |
+                  ::symlink(at("41/root/.flatpak-info"), at("43/root/.flatpak-info")) |
+                  ::symlink("/usr/lib/firefox-esr/firefox-esr (deleted)", at("43/exe")),
+              0);
+    const ProcFiles files(root.path());
+    EXPECT_EQ(files.flatpakInfo(41), info);
+    EXPECT_FALSE(files.flatpakInfo(42) || files.status(42) || files.flatpakInfo(43));
+    EXPECT_EQ(LinuxProcessServices(root.path()).executablePath(43),
+              "/usr/lib/firefox-esr/firefox-esr");
 }
 
 TEST(LinuxProcessServicesTest, TaskFiguresThatCannotBeParsedOrHeldAreEmpty) {
