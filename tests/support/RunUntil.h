@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ManualRunLoop.h"
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -21,6 +23,14 @@ inline bool runUntil(const std::function<bool()>& done) {
         loop.exec();
     }
     return true;
+}
+
+// Runs what background threads hand over to `loop` until `done` holds.
+inline bool pumpUntil(ManualRunLoop& loop, const std::function<bool()>& done) {
+    return runUntil([&] {
+        loop.runPending();
+        return done();
+    });
 }
 
 } // namespace ostrel

@@ -34,8 +34,12 @@ bool waitFor(const std::function<bool()>& done, int milliseconds = 15000) {
 
 class WholePathTest : public testing::Test {
 protected:
+    // The pulse server Ostrel and the recorders use, and the source they record from.
+    virtual QString soundServer() const { return qEnvironmentVariable("PULSE_SERVER"); }
+    virtual QString recordedSource() const { return "ostrel_test_source"; }
+
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || !server.isRegistered()) {
+        if (soundServer().isEmpty() || !server.isRegistered()) {
             GTEST_SKIP() << "needs the test sound server and session bus of scripts/test";
         }
         ASSERT_TRUE(QDir(root.path()).mkpath("dev"));
@@ -50,6 +54,7 @@ protected:
         roots.useSystemBus = false;
         roots.runtime = root.filePath("runtime");
         roots.autostart = root.filePath("autostart");
+        roots.soundServer = soundServer();
         desktop = std::make_unique<LinuxPlatform>(loop, roots);
         Platform& platform = desktop->platform();
         preferences =
@@ -93,7 +98,8 @@ protected:
     }
 
     QProcess* record() {
-        return start("/usr/bin/parecord", {"--device=ostrel_test_source", "/dev/null"});
+        return start("/usr/bin/parecord",
+                     {"--server=" + soundServer(), "--device=" + recordedSource(), "/dev/null"});
     }
 
     std::optional<NotifyCall> notificationContaining(const QString& text) const {
@@ -130,7 +136,25 @@ protected:
     std::vector<QProcess*> children;
 };
 
+// The same desktop on PipeWire: its pulse server relays the recorder's stream.
+class WholePathOnPipeWireTest : public WholePathTest {
+protected:
+    QString soundServer() const override {
+        return qEnvironmentVariable("OSTREL_TEST_PIPEWIRE_PULSE");
+    }
+    QString recordedSource() const override { return "ostrel_pw_test_source"; }
+};
+
 } // namespace
+
+TEST_F(WholePathOnPipeWireTest, ARelayedRecorderIsNamedWithItsOwnPid) {
+    const qint64 pid = record()->processId();
+    ASSERT_TRUE(waitFor([&] {
+        return notificationContaining(
+                   QStringLiteral("Microphone being accessed by parecord (PID: %1)").arg(pid))
+            .has_value();
+    })) << log.lines().join('\n').toStdString();
+}
 
 TEST_F(WholePathTest, RecordingIsNotifiedNamedAndLogged) {
     QElapsedTimer sinceStart;

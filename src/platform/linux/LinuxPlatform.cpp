@@ -5,6 +5,8 @@
 #include "platform/linux/camera/LinuxCameraService.h"
 #include "platform/linux/camera/LinuxCameraSystem.h"
 #include "platform/linux/camera/LinuxUsbDeviceRegistry.h"
+#include "platform/linux/pipewire/PipeWireCameraService.h"
+#include "platform/linux/pipewire/PipeWireGraphWatch.h"
 #include "platform/linux/proc/LinuxChildProcessRunner.h"
 #include "platform/linux/proc/LinuxProcessControl.h"
 #include "platform/linux/proc/LinuxProcessServices.h"
@@ -30,9 +32,11 @@ QString orDefault(const QString& chosen, const QString& fallback) {
 
 struct LinuxPlatform::Services {
     Services(MainRunLoop& loop, const LinuxPlatformRoots& roots, SingleInstance& singleInstance)
-        : processes(roots.proc),
-          cameras(loop, processes.ownPid(), roots.dev, roots.sys, roots.proc),
-          cameraSystem(cameras), audio(loop, processes.ownPid(), roots.audio, roots.soundServer),
+        : processes(roots.proc), pipeWire(loop, roots.pipeWireRemote),
+          cameraDevices(loop, processes.ownPid(), roots.dev, roots.sys, roots.proc),
+          cameraSystem(cameraDevices),
+          cameras(cameraDevices, pipeWire, processes.ownPid(), StreamOwnerRule(roots.proc)),
+          audio(loop, processes.ownPid(), roots.audio, roots.soundServer, &pipeWire),
           applications(
               loop, processes.ownPid(), roots.proc, DesktopEntryIndex::dataDirsFromEnvironment(),
               roots.useX11 ? X11WindowOwners::connectToSessionDisplay() : nullptr,
@@ -59,8 +63,10 @@ struct LinuxPlatform::Services {
     LinuxProcessServices processes;
     LinuxChildProcessRunner children;
     LinuxProcessControl processControl;
-    LinuxCameraService cameras;
+    PipeWireGraphWatch pipeWire;
+    LinuxCameraService cameraDevices;
     LinuxCameraSystem cameraSystem;
+    PipeWireCameraService cameras;
     LinuxUsbDeviceRegistry usbRegistry;
     LinuxAudioSystem audio;
     LinuxRunningApplications applications;

@@ -12,9 +12,10 @@ struct LinuxPlatformRoots {
     QString sys = QStringLiteral("/sys");
     QString dev = QStringLiteral("/dev");
     LinuxAudioRoots audio;
-    QString soundServer; // empty: the sound server the session names
-    QString runtime;     // empty: the session's runtime folder
-    QString autostart;   // empty: the user's autostart folder
+    QString soundServer;    // empty: the sound server the session names
+    QString pipeWireRemote; // empty: the PipeWire daemon the session names
+    QString runtime;        // empty: the session's runtime folder
+    QString autostart;      // empty: the user's autostart folder
     bool useX11 = true;
     bool useSystemBus = true;
 };

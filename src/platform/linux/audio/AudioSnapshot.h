@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/audio/StreamOwner.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <map>
@@ -24,10 +26,10 @@ struct AudioSourceOutput {
     quint32 sourceIndex = 0;
     std::optional<quint32> clientIndex; // absent for streams a server module made
     std::optional<qint32> processId;    // the stream's own application.process.id
-    QString applicationId;              // application.id, empty when not given
     QString processBinary;              // application.process.binary, e.g. "parecord"
     bool isCorked = false;              // paused: it records nothing
     bool isLevelMeter = false;          // opened only to show a level (peak detection)
+    StreamOwner owner;                  // decided when the snapshot is taken in
 
     bool operator==(const AudioSourceOutput&) const = default;
 };
@@ -35,12 +37,13 @@ struct AudioSourceOutput {
 // A program connected to the sound server.
 struct AudioClient {
     quint32 index = 0;
-    // The pid the server itself saw on the socket (PipeWire says so); trusted over the
-    // process id the program states about itself.
+    // The pid the server itself saw on the socket (PipeWire says so).
     std::optional<qint32> peerProcessId;
     std::optional<qint32> processId; // application.process.id
-    QString applicationId;
     QString processBinary;
+    QString applicationName;
+    QString portalAppId; // pipewire.access.portal.app_id
+    StreamOwner owner;   // decided when the snapshot is taken in
 
     bool operator==(const AudioClient&) const = default;
 };

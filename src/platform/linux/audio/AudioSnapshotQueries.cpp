@@ -1,25 +1,10 @@
 #include "platform/linux/audio/AudioSnapshotQueries.h"
 
-#include "platform/linux/audio/SoundServerNames.h"
-
-#include <QStringList>
+#include <QSet>
 #include <algorithm>
 
 namespace ostrel {
 namespace {
-
-// Application ids of the volume controls whose level meters record from every source.
-const QStringList& volumeControlIds() {
-    static const QStringList ids{
-        QStringLiteral("org.PulseAudio.pavucontrol"),
-        QStringLiteral("org.gnome.VolumeControl"),
-        QStringLiteral("org.mate.VolumeControl"),
-        QStringLiteral("org.kde.plasma-pa"),
-        QStringLiteral("org.kde.kmix"),
-        QStringLiteral("org.kde.kmixd"),
-    };
-    return ids;
-}
 
 quint32 objectId(quint32 index) {
     return index + 1;
@@ -30,8 +15,33 @@ quint32 objectId(quint32 index) {
 AudioSnapshotQueries::AudioSnapshotQueries(const AudioSnapshot& snapshot, qint32 ownPid)
     : snapshot_(snapshot), ownPid_(ownPid) {}
 
-bool AudioSnapshotQueries::isVolumeControl(const QString& applicationId) {
-    return volumeControlIds().contains(applicationId);
+void AudioSnapshotQueries::decideOwners(AudioSnapshot& snapshot, const StreamOwnerRule& rule) {
+    for (auto& [index, client] : snapshot.clients) {
+        client.owner = rule.ownerOf({client.peerProcessId, client.processId, client.processBinary,
+                                     client.applicationName, client.portalAppId});
+    }
+    for (auto& [index, output] : snapshot.sourceOutputs) {
+        const auto client = output.clientIndex ? snapshot.clients.find(*output.clientIndex)
+                                               : snapshot.clients.end();
+        const bool hasClient = client != snapshot.clients.end();
+        // A stream may state its own process; the socket's pid is still its client's.
+        if (hasClient && !output.processId && output.processBinary.isEmpty()) {
+            output.owner = client->second.owner;
+            continue;
+        }
+        StreamClaim claim{std::nullopt, output.processId, output.processBinary, {}, {}};
+        if (hasClient) {
+            const AudioClient& owner = client->second;
+            claim.peerProcessId = owner.peerProcessId;
+            claim.declaredProcessId = output.processId ? output.processId : owner.processId;
+            if (claim.declaredBinary.isEmpty()) {
+                claim.declaredBinary = owner.processBinary;
+            }
+            claim.applicationName = owner.applicationName;
+            claim.portalAppId = owner.portalAppId;
+        }
+        output.owner = rule.ownerOf(claim);
+    }
 }
 
 const AudioSource* AudioSnapshotQueries::sourceFor(AudioDeviceId device) const {
@@ -50,30 +60,15 @@ const AudioClient* AudioSnapshotQueries::clientOf(const AudioSourceOutput& outpu
     return found == snapshot_.clients.end() ? nullptr : &found->second;
 }
 
-std::optional<qint32> AudioSnapshotQueries::processIdOf(const AudioSourceOutput& output) const {
-    const AudioClient* client = clientOf(output);
-    if (client && client->peerProcessId) {
-        return client->peerProcessId;
-    }
-    if (output.processId) {
-        return output.processId;
-    }
-    return client ? client->processId : std::nullopt;
-}
-
 bool AudioSnapshotQueries::countsAsUse(const AudioSourceOutput& output) const {
-    if (output.isCorked || output.isLevelMeter || isVolumeControl(output.applicationId) ||
-        isSoundServerProcessName(output.processBinary)) {
-        return false;
-    }
     // A stream without a client belongs to a module of the server (a loopback, an echo
     // canceller feeding a source of its own, whose recorders count there).
-    const AudioClient* client = clientOf(output);
-    if (!output.clientIndex || (client && (isVolumeControl(client->applicationId) ||
-                                           isSoundServerProcessName(client->processBinary)))) {
+    if (output.isCorked || output.isLevelMeter || !output.clientIndex) {
         return false;
     }
-    return processIdOf(output) != ownPid_;
+    const StreamOwner& owner = output.owner;
+    return owner.kind != StreamOwner::Kind::SoundServer && !owner.isVolumeControl &&
+           !(owner.kind == StreamOwner::Kind::Process && owner.pid == ownPid_);
 }
 
 bool AudioSnapshotQueries::hasCountingOutput(quint32 sourceIndex) const {
@@ -140,29 +135,54 @@ std::optional<std::vector<quint32>> AudioSnapshotQueries::inputStreams(AudioDevi
 
 quint32 AudioSnapshotQueries::clientObjectForPid(qint32 pid) const {
     for (const auto& [index, client] : snapshot_.clients) {
-        if (client.peerProcessId == pid || (!client.peerProcessId && client.processId == pid)) {
+        if (client.owner.kind == StreamOwner::Kind::Process && client.owner.pid == pid) {
             return objectId(index);
         }
     }
     return 0;
 }
 
-std::vector<qint32> AudioSnapshotQueries::holderPids() const {
-    const AudioSource* source = sourceFor(defaultInputDevice());
-    std::vector<qint32> pids;
-    if (!source) {
-        return pids;
-    }
+std::vector<StreamOwner> AudioSnapshotQueries::recordingOwners() const {
+    const AudioSource* preferred = sourceFor(defaultInputDevice());
+    std::vector<StreamOwner> first;
+    std::vector<StreamOwner> others;
     for (const auto& [index, output] : snapshot_.sourceOutputs) {
-        if (output.sourceIndex != source->index || !countsAsUse(output)) {
-            continue;
+        const auto source = snapshot_.sources.find(output.sourceIndex);
+        if (source != snapshot_.sources.end() && !source->second.isMonitor && countsAsUse(output)) {
+            (preferred == &source->second ? first : others).push_back(output.owner);
         }
-        const std::optional<qint32> pid = processIdOf(output);
-        if (pid && *pid > 0 && std::find(pids.begin(), pids.end(), *pid) == pids.end()) {
-            pids.push_back(*pid);
+    }
+    first.insert(first.end(), others.begin(), others.end());
+    std::vector<StreamOwner> owners;
+    QSet<QString> seen;
+    for (StreamOwner& owner : first) {
+        const QString key = QString::number(owner.pid) + owner.name;
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            owners.push_back(std::move(owner));
+        }
+    }
+    return owners;
+}
+
+std::vector<qint32> AudioSnapshotQueries::holderPids() const {
+    std::vector<qint32> pids;
+    for (const StreamOwner& owner : recordingOwners()) {
+        if (owner.kind == StreamOwner::Kind::Process && owner.pid > 0) {
+            pids.push_back(owner.pid);
         }
     }
     return pids;
+}
+
+std::vector<QString> AudioSnapshotQueries::unnamedHolders() const {
+    std::vector<QString> names;
+    for (const StreamOwner& owner : recordingOwners()) {
+        if (owner.kind == StreamOwner::Kind::Unverified) {
+            names.push_back(owner.name);
+        }
+    }
+    return names;
 }
 
 std::vector<quint32> AudioSnapshotQueries::countingOutputs() const {

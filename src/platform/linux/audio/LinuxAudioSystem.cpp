@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "platform/linux/audio/AlsaCaptureQueries.h"
 #include "platform/linux/audio/AudioSnapshotQueries.h"
+#include "platform/linux/pipewire/PipeWireGraphQueries.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,20 +54,16 @@ std::vector<quint32> outputIndexes(const AudioSnapshot& snapshot) {
 } // namespace
 
 LinuxAudioSystem::LinuxAudioSystem(MainRunLoop& loop, qint32 ownPid, LinuxAudioRoots roots,
-                                   QString server)
+                                   QString server, PipeWireGraphWatch* pipeWire)
     : loop_(loop), ownPid_(ownPid), devSndRoot_(std::move(roots.devSnd)),
-      alsa_(std::move(roots.asound), std::move(roots.proc)),
+      alsa_(std::move(roots.asound), roots.proc), ownerRule_(roots.proc), pipeWire_(pipeWire),
       inbox_(std::make_shared<ThreadHandOver<Event>>()) {
-    const WeakRef<LinuxAudioSystem> self(this);
+    if (pipeWire_) {
+        pipeWire_->addObserver(this);
+        snapshot_ = currentSnapshot();
+    }
     client_ = std::make_unique<PulseAudioClient>(
-        std::move(server), [inbox = inbox_, &loop, self](Event event) {
-            inbox->push(std::move(event));
-            loop.post([self] {
-                if (LinuxAudioSystem* system = self.get()) {
-                    system->takeEvents();
-                }
-            });
-        });
+        std::move(server), handOverTo(inbox_, loop, this, &LinuxAudioSystem::takeEvents));
     client_->connect();
     if (inbox_->waitForItem(kFirstAnswerBound)) {
         takeEvents();
@@ -75,6 +72,29 @@ LinuxAudioSystem::LinuxAudioSystem(MainRunLoop& loop, qint32 ownPid, LinuxAudioR
 
 LinuxAudioSystem::~LinuxAudioSystem() {
     client_.reset();
+    if (pipeWire_) {
+        pipeWire_->removeObserver(this);
+    }
+}
+
+bool LinuxAudioSystem::answersFromPipeWireGraph() const {
+    if (!pipeWire_ || !pipeWire_->isConnected()) {
+        return false;
+    }
+    return connected_ ? serverName_.contains(u"PipeWire")
+                      : PipeWireGraphQueries(pipeWire_->graph()).hasAudioSource();
+}
+
+AudioSnapshot LinuxAudioSystem::currentSnapshot() const {
+    AudioSnapshot snapshot = answersFromPipeWireGraph()
+                                 ? PipeWireGraphQueries(pipeWire_->graph()).audioSnapshot()
+                                 : serverSnapshot_;
+    AudioSnapshotQueries::decideOwners(snapshot, ownerRule_);
+    return snapshot;
+}
+
+void LinuxAudioSystem::pipeWireGraphChanged() {
+    adopt(currentSnapshot());
 }
 
 void LinuxAudioSystem::takeEvents() {
@@ -90,18 +110,21 @@ void LinuxAudioSystem::handle(Event event) {
         reconnectDelay_ = kFirstReconnectDelay;
         reportedNoServer_ = false;
         connected_ = true;
+        serverName_ = event.detail;
+        serverSnapshot_ = std::move(event.snapshot);
         logLine(QStringLiteral("🔊 [Audio] Connected to the sound server ") + event.detail);
         if (std::exchange(connectionLost_, false)) {
-            snapshot_ = std::move(event.snapshot);
+            snapshot_ = currentSnapshot();
             observers_.notify([](AudioSystemObserver& o) { o.mediaServicesReset(); });
         } else {
-            adopt(std::move(event.snapshot));
+            adopt(currentSnapshot());
         }
         break;
     }
     case Event::Kind::Updated:
         if (connected_) {
-            adopt(std::move(event.snapshot));
+            serverSnapshot_ = std::move(event.snapshot);
+            adopt(currentSnapshot());
         }
         break;
     case Event::Kind::ConnectFailed:
@@ -119,7 +142,8 @@ void LinuxAudioSystem::handle(Event event) {
         connectionLost_ = true;
         reportedNoServer_ = true;
         reconnectDelay_ = kFirstReconnectDelay;
-        adopt({});
+        serverSnapshot_ = {};
+        adopt(currentSnapshot());
         scheduleReconnect();
         break;
     }
@@ -153,17 +177,24 @@ void LinuxAudioSystem::scheduleReconnect() {
     reconnectDelay_ = std::min(reconnectDelay_ * 2, kLongestReconnectDelay);
 }
 
+// With a server answering, a program may still record from the hardware past it: those
+// devices and programs are added to what the server says.
 std::vector<CaptureDevice> LinuxAudioSystem::microphones() {
-    if (connected_) {
-        return AudioSnapshotQueries(snapshot_, ownPid_).microphones();
-    }
     const std::vector<AlsaCapturePcm> pcms = alsa_.capturePcms();
-    return AlsaCaptureQueries(pcms, ownPid_).microphones();
+    const AlsaCaptureQueries alsa(pcms, ownPid_);
+    if (!answers()) {
+        return alsa.microphones();
+    }
+    std::vector<CaptureDevice> devices = AudioSnapshotQueries(snapshot_, ownPid_).microphones();
+    for (CaptureDevice& device : alsa.rawRecordedMicrophones()) {
+        devices.push_back(std::move(device));
+    }
+    return devices;
 }
 
 AuthorizationStatus LinuxAudioSystem::authorizationStatus() {
-    return connected_ || canOpenCaptureNodes() ? AuthorizationStatus::Authorized
-                                               : AuthorizationStatus::Denied;
+    return answers() || canOpenCaptureNodes() ? AuthorizationStatus::Authorized
+                                              : AuthorizationStatus::Denied;
 }
 
 // Only the permission is tested: opening a capture node would itself claim the device.
@@ -177,14 +208,14 @@ bool LinuxAudioSystem::canOpenCaptureNodes() const {
 }
 
 AudioAnswer<AudioDeviceId> LinuxAudioSystem::defaultInputDevice() {
-    if (!connected_) {
+    if (!answers()) {
         return {kNoSoundServer, 0};
     }
     return {0, AudioSnapshotQueries(snapshot_, ownPid_).defaultInputDevice()};
 }
 
 AudioAnswer<bool> LinuxAudioSystem::isRunningSomewhere(AudioDeviceId device) {
-    if (!connected_) {
+    if (!answers()) {
         return {kNoSoundServer, false};
     }
     const std::optional<bool> running =
@@ -193,7 +224,7 @@ AudioAnswer<bool> LinuxAudioSystem::isRunningSomewhere(AudioDeviceId device) {
 }
 
 AudioAnswer<qint32> LinuxAudioSystem::exclusiveOwner(AudioDeviceId device) {
-    if (!connected_) {
+    if (!answers()) {
         return {kNoSoundServer, -1};
     }
     if (!AudioSnapshotQueries(snapshot_, ownPid_).hasDevice(device)) {
@@ -204,7 +235,7 @@ AudioAnswer<qint32> LinuxAudioSystem::exclusiveOwner(AudioDeviceId device) {
 }
 
 AudioAnswer<std::vector<quint32>> LinuxAudioSystem::inputStreams(AudioDeviceId device) {
-    if (!connected_) {
+    if (!answers()) {
         return {kNoSoundServer, {}};
     }
     std::optional<std::vector<quint32>> streams =
@@ -216,28 +247,41 @@ AudioAnswer<std::vector<quint32>> LinuxAudioSystem::inputStreams(AudioDeviceId d
 }
 
 AudioAnswer<quint32> LinuxAudioSystem::clientObjectForPid(qint32 pid) {
-    if (!connected_) {
+    if (!answers()) {
         return {kNoSoundServer, 0};
     }
     return {0, AudioSnapshotQueries(snapshot_, ownPid_).clientObjectForPid(pid)};
 }
 
 std::vector<qint32> LinuxAudioSystem::holderPids() {
-    if (connected_) {
-        return AudioSnapshotQueries(snapshot_, ownPid_).holderPids();
-    }
     const std::vector<AlsaCapturePcm> pcms = alsa_.capturePcms();
-    return AlsaCaptureQueries(pcms, ownPid_).holderPids();
+    const AlsaCaptureQueries alsa(pcms, ownPid_);
+    if (!answers()) {
+        return alsa.holderPids();
+    }
+    std::vector<qint32> pids = AudioSnapshotQueries(snapshot_, ownPid_).holderPids();
+    for (qint32 pid : alsa.rawRecorderPids()) {
+        if (std::find(pids.begin(), pids.end(), pid) == pids.end()) {
+            pids.push_back(pid);
+        }
+    }
+    return pids;
 }
 
-// The server names every recording stream. Without one, a device run by a sound server Ostrel
-// cannot reach, or by a process it cannot see, hides who records.
+// The server names every recording stream, but not always a process for it. Without one, a
+// device run by a sound server Ostrel cannot reach, or by a process it cannot see, hides who
+// records.
 bool LinuxAudioSystem::canNameHolders() {
-    if (connected_) {
-        return true;
+    if (answers()) {
+        return AudioSnapshotQueries(snapshot_, ownPid_).unnamedHolders().empty();
     }
     const std::vector<AlsaCapturePcm> pcms = alsa_.capturePcms();
     return AlsaCaptureQueries(pcms, ownPid_).namesEveryRecorder();
+}
+
+std::vector<QString> LinuxAudioSystem::unnamedHolders() {
+    return answers() ? AudioSnapshotQueries(snapshot_, ownPid_).unnamedHolders()
+                     : std::vector<QString>{};
 }
 
 void LinuxAudioSystem::addObserver(AudioSystemObserver* observer) {

@@ -6,7 +6,9 @@
 #include "platform/linux/audio/AlsaCaptureStatus.h"
 #include "platform/linux/audio/AudioSnapshot.h"
 #include "platform/linux/audio/PulseAudioClient.h"
+#include "platform/linux/audio/StreamOwner.h"
 #include "platform/linux/audio/ThreadHandOver.h"
+#include "platform/linux/pipewire/PipeWireGraphWatch.h"
 
 #include <QString>
 #include <memory>
@@ -20,18 +22,21 @@ struct LinuxAudioRoots {
     QString proc = QStringLiteral("/proc");
 };
 
-// The microphones of a Linux desktop. The sound server (PulseAudio, or PipeWire's pulse
-// server) answers while it is connected; without one, the ALSA capture devices do, and a
-// connection is tried again after 1 s, doubling up to 30 s. A connection that was lost and
-// comes back is a media services reset.
+// The microphones of a Linux desktop. The PipeWire graph answers when the sound server is
+// PipeWire's (or, without a pulse server, when the graph has microphones); otherwise the sound
+// server (PulseAudio) answers while it is connected; without either, the ALSA capture devices
+// do, and a connection is tried again after 1 s, doubling up to 30 s. A connection that was
+// lost and comes back is a media services reset. Who owns each stream is decided by
+// StreamOwnerRule when a snapshot is taken in.
 //
-// Device ids are source index + 1, 0 meaning none. Without a server connection the
+// Device ids are source index (or graph node id) + 1, 0 meaning none. Without a server the
 // device queries answer with a non-zero status.
-class LinuxAudioSystem final : public AudioSystem, public LifetimeTracked {
+class LinuxAudioSystem final : public AudioSystem, public PipeWireGraphObserver {
 public:
-    // `server` is a libpulse server string; empty means the user's default server.
+    // `server` is a libpulse server string; empty means the user's default server. Without
+    // `pipeWire` only the pulse server and ALSA answer.
     LinuxAudioSystem(MainRunLoop& loop, qint32 ownPid, LinuxAudioRoots roots = {},
-                     QString server = {});
+                     QString server = {}, PipeWireGraphWatch* pipeWire = nullptr);
     ~LinuxAudioSystem() override;
     LinuxAudioSystem(const LinuxAudioSystem&) = delete;
     LinuxAudioSystem& operator=(const LinuxAudioSystem&) = delete;
@@ -45,16 +50,23 @@ public:
     AudioAnswer<quint32> clientObjectForPid(qint32 pid) override;
     std::vector<qint32> holderPids() override;
     bool canNameHolders() override;
+    std::vector<QString> unnamedHolders() override;
     void addObserver(AudioSystemObserver* observer) override;
     void removeObserver(AudioSystemObserver* observer) override;
 
     bool isConnectedToSoundServer() const { return connected_; }
+    bool answersFromPipeWireGraph() const;
+
+    void pipeWireGraphChanged() override;
 
 private:
     using Event = PulseAudioClient::Event;
 
     void takeEvents();
     void handle(Event event);
+    // What the chosen source says now, with every stream's owner decided.
+    AudioSnapshot currentSnapshot() const;
+    bool answers() const { return connected_ || answersFromPipeWireGraph(); }
     void adopt(AudioSnapshot snapshot);
     void scheduleReconnect();
     bool canOpenCaptureNodes() const;
@@ -63,10 +75,14 @@ private:
     const qint32 ownPid_;
     const QString devSndRoot_;
     const AlsaCaptureStatus alsa_;
+    const StreamOwnerRule ownerRule_;
+    PipeWireGraphWatch* const pipeWire_;
     ObserverList<AudioSystemObserver> observers_;
 
-    // The main thread's copy of what the server said; only the main thread touches it.
-    AudioSnapshot snapshot_;
+    // The main thread's copies; only the main thread touches them.
+    AudioSnapshot serverSnapshot_; // what the pulse server said
+    AudioSnapshot snapshot_;       // what the queries answer from
+    QString serverName_;
     bool connected_ = false;
     bool connectionLost_ = false;   // a connection ended and none has come back yet
     bool reportedNoServer_ = false; // the missing server was logged already

@@ -38,7 +38,6 @@ AudioSourceOutput toSourceOutput(const pa_source_output_info& info) {
     output.sourceIndex = info.source;
     output.clientIndex = validIndex(info.client);
     output.processId = propertyPid(info.proplist, PA_PROP_APPLICATION_PROCESS_ID);
-    output.applicationId = propertyText(info.proplist, PA_PROP_APPLICATION_ID);
     output.processBinary = propertyText(info.proplist, PA_PROP_APPLICATION_PROCESS_BINARY);
     output.isCorked = info.corked != 0;
     // PulseAudio serves a peak-detecting stream with its "peaks" resampler; PipeWire's pulse
@@ -53,7 +52,8 @@ AudioClient toClient(const pa_client_info& info) {
     client.index = info.index;
     client.peerProcessId = propertyPid(info.proplist, "pipewire.sec.pid");
     client.processId = propertyPid(info.proplist, PA_PROP_APPLICATION_PROCESS_ID);
-    client.applicationId = propertyText(info.proplist, PA_PROP_APPLICATION_ID);
+    client.applicationName = propertyText(info.proplist, PA_PROP_APPLICATION_NAME);
+    client.portalAppId = propertyText(info.proplist, "pipewire.access.portal.app_id");
     client.processBinary = propertyText(info.proplist, PA_PROP_APPLICATION_PROCESS_BINARY);
     return client;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/linux/audio/AudioSnapshot.h"
+#include "platform/linux/audio/ServerEvent.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,17 +19,7 @@ namespace ostrel {
 // hands every changed snapshot to its event handler.
 class PulseAudioClient {
 public:
-    struct Event {
-        enum class Kind {
-            Connected,      // the first complete snapshot of a connection
-            Updated,        // a later snapshot that differs from the one before
-            ConnectFailed,  // an attempt ended without a connection
-            ConnectionLost, // an established connection ended
-        };
-        Kind kind = Kind::Updated;
-        AudioSnapshot snapshot; // Connected and Updated
-        QString detail;         // the server's name and version, or the error
-    };
+    using Event = ServerEvent<AudioSnapshot>;
     // Called on the client's thread, or inside connect() when an attempt fails at once. It
     // must only hand the event over; it may not call back into the client.
     using EventHandler = std::function<void(Event)>;

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "base/MainRunLoop.h"
+#include "base/WeakRef.h"
+
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -38,5 +43,20 @@ private:
     std::condition_variable arrived_;
     std::vector<T> items_;
 };
+
+// The event handler a background connection is given: it queues each item in `inbox` and asks
+// the main thread, through the run loop, to call `take` on `owner`, unless the owner is gone.
+template <class T, class Owner>
+std::function<void(T)> handOverTo(std::shared_ptr<ThreadHandOver<T>> inbox, MainRunLoop& loop,
+                                  Owner* owner, void (Owner::*take)()) {
+    return [inbox = std::move(inbox), &loop, self = WeakRef<Owner>(owner), take](T item) {
+        inbox->push(std::move(item));
+        loop.post([self, take] {
+            if (Owner* receiver = self.get()) {
+                (receiver->*take)();
+            }
+        });
+    };
+}
 
 } // namespace ostrel

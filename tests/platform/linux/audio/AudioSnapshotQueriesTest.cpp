@@ -17,17 +17,22 @@ AudioSnapshot desktop() {
     return snapshot;
 }
 
-AudioClient client(std::optional<qint32> pid, const QString& applicationId = {},
-                   std::optional<qint32> peerPid = std::nullopt, const QString& binary = {}) {
-    return {0, peerPid, pid, applicationId, binary};
+StreamOwner process(qint32 pid) {
+    return {StreamOwner::Kind::Process, pid, {}, false};
 }
 
-AudioSourceOutput recording(std::optional<quint32> client, std::optional<qint32> pid,
+AudioClient client(StreamOwner owner) {
+    AudioClient client;
+    client.owner = std::move(owner);
+    return client;
+}
+
+AudioSourceOutput recording(std::optional<quint32> client, StreamOwner owner,
                             quint32 sourceIndex = 0) {
     AudioSourceOutput output;
     output.sourceIndex = sourceIndex;
     output.clientIndex = client;
-    output.processId = pid;
+    output.owner = std::move(owner);
     return output;
 }
 
@@ -36,8 +41,8 @@ AudioSourceOutput recording(std::optional<quint32> client, std::optional<qint32>
 TEST(AudioSnapshotQueriesTest, MonitorsAreNoMicrophonesAndUnknownDevicesHaveNoAnswers) {
     AudioSnapshot snapshot = desktop();
     snapshot.defaultSourceName = "alsa_output.analog.monitor";
-    snapshot.clients[5] = client(321);
-    snapshot.sourceOutputs[2] = recording(5, 321, 1);
+    snapshot.clients[5] = client(process(321));
+    snapshot.sourceOutputs[2] = recording(5, process(321), 1);
     const AudioSnapshotQueries queries(snapshot, kOwnPid);
 
     const std::vector<CaptureDevice> microphones = queries.microphones();
@@ -66,23 +71,23 @@ TEST(AudioSnapshotQueriesTest, MonitorsAreNoMicrophonesAndUnknownDevicesHaveNoAn
     EXPECT_TRUE(idle.hasDevice(2));
 }
 
-TEST(AudioSnapshotQueriesTest, MetersOwnAndPausedStreamsAreNoUse) {
+TEST(AudioSnapshotQueriesTest, MetersOwnServersAndPausedStreamsAreNoUse) {
     AudioSnapshot snapshot = desktop();
-    snapshot.clients[1] = client(501, "org.gnome.VolumeControl");
-    snapshot.clients[2] = client(502);
-    snapshot.clients[3] = client(kOwnPid);
-    snapshot.clients[4] = client(504);
-    snapshot.clients[6] = client(506);
-    // GNOME's meter, known by its client; pavucontrol's, by the stream's own application id;
-    // an unknown volume control's, by its peak detection; Ostrel's own stream, with the pid
-    // stated by its client only; a paused recorder.
-    snapshot.sourceOutputs[10] = recording(1, 501);
-    snapshot.sourceOutputs[11] = recording(2, 502);
-    snapshot.sourceOutputs[11].applicationId = "org.PulseAudio.pavucontrol";
-    snapshot.sourceOutputs[12] = recording(4, 504);
+    StreamOwner volumeControl = process(501);
+    volumeControl.isVolumeControl = true;
+    snapshot.clients[1] = client(volumeControl);
+    snapshot.clients[2] = client({StreamOwner::Kind::SoundServer, 0, "pipewire-pulse", false});
+    snapshot.clients[3] = client(process(kOwnPid));
+    snapshot.clients[4] = client(process(504));
+    snapshot.clients[6] = client(process(506));
+    // A volume control known by its executable; the sound server's own stream; an unknown
+    // meter known by its peak detection; Ostrel's own stream; a paused recorder.
+    snapshot.sourceOutputs[10] = recording(1, volumeControl);
+    snapshot.sourceOutputs[11] = recording(2, snapshot.clients[2].owner);
+    snapshot.sourceOutputs[12] = recording(4, process(504));
     snapshot.sourceOutputs[12].isLevelMeter = true;
-    snapshot.sourceOutputs[13] = recording(3, std::nullopt);
-    snapshot.sourceOutputs[14] = recording(6, 506);
+    snapshot.sourceOutputs[13] = recording(3, process(kOwnPid));
+    snapshot.sourceOutputs[14] = recording(6, process(506));
     snapshot.sourceOutputs[14].isCorked = true;
     const AudioSnapshotQueries queries(snapshot, kOwnPid);
 
@@ -101,34 +106,33 @@ TEST(AudioSnapshotQueriesTest, MetersOwnAndPausedStreamsAreNoUse) {
     EXPECT_EQ(resumed.holderPids(), std::vector<qint32>{506});
 }
 
-TEST(AudioSnapshotQueriesTest, HoldersAreTheDefaultSourcesRecordersInStreamOrderOnce) {
+TEST(AudioSnapshotQueriesTest, HoldersAreEveryMicrophonesRecordersDefaultFirstEachOnce) {
     AudioSnapshot snapshot = desktop();
     snapshot.sources[2] = {2, "usb_mic", "USB Microphone", false, false};
-    snapshot.clients[1] = client(200);
-    snapshot.clients[2] = client(100);
-    // PipeWire tells the pid it saw on the socket; a sandboxed program states another.
-    snapshot.clients[3] = client(2, {}, 300);
-    snapshot.clients[4] = client(400);
-    snapshot.clients[5] = client(500, {}, std::nullopt, "pipewire");
-    snapshot.sourceOutputs[3] = recording(1, 200);
-    snapshot.sourceOutputs[5] = recording(2, 100);
-    snapshot.sourceOutputs[7] = recording(1, 200);
-    snapshot.sourceOutputs[8] = recording(3, 2);
-    snapshot.sourceOutputs[9] = recording(4, 400, 2);
-    // The server's own: a module's stream, and one of PipeWire's filters.
-    snapshot.sourceOutputs[11] = recording(std::nullopt, std::nullopt);
-    snapshot.sourceOutputs[12] = recording(5, 500);
+    const StreamOwner unverified{StreamOwner::Kind::Unverified, 0, "parecord (unverified)", false};
+    snapshot.clients[1] = client(process(200));
+    snapshot.clients[2] = client(process(100));
+    snapshot.clients[3] = client(unverified);
+    snapshot.clients[4] = client(process(400));
+    snapshot.sourceOutputs[3] = recording(1, process(200));
+    snapshot.sourceOutputs[4] = recording(4, process(400), 2);
+    snapshot.sourceOutputs[5] = recording(2, process(100));
+    snapshot.sourceOutputs[7] = recording(1, process(200));
+    snapshot.sourceOutputs[8] = recording(3, unverified);
+    // A module's stream, and a recorder of what the speakers play.
+    snapshot.sourceOutputs[11] = recording(std::nullopt, process(600));
+    snapshot.sourceOutputs[12] = recording(2, process(100), 1);
     const AudioSnapshotQueries queries(snapshot, kOwnPid);
 
-    EXPECT_EQ(queries.holderPids(), (std::vector<qint32>{200, 100, 300}));
+    EXPECT_EQ(queries.holderPids(), (std::vector<qint32>{200, 100, 400}));
+    EXPECT_EQ(queries.unnamedHolders(), std::vector<QString>{"parecord (unverified)"});
     EXPECT_EQ(queries.inputStreams(1), (std::vector<quint32>{4, 6, 8, 9}));
-    EXPECT_EQ(queries.countingOutputs(), (std::vector<quint32>{3, 5, 7, 8, 9}));
+    EXPECT_EQ(queries.countingOutputs(), (std::vector<quint32>{3, 4, 5, 7, 8, 12}));
     const std::vector<CaptureDevice> microphones = queries.microphones();
     ASSERT_EQ(microphones.size(), 2u);
     EXPECT_TRUE(microphones[1].isInUseByAnotherApplication);
 
     EXPECT_EQ(queries.clientObjectForPid(100), 3u);
-    EXPECT_EQ(queries.clientObjectForPid(300), 4u);
-    EXPECT_EQ(queries.clientObjectForPid(2), 0u);
+    EXPECT_EQ(queries.clientObjectForPid(400), 5u);
     EXPECT_EQ(queries.clientObjectForPid(999), 0u);
 }

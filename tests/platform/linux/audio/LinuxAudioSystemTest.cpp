@@ -33,14 +33,6 @@ struct RecordingObserver final : AudioSystemObserver {
     int usageChanges = 0;
 };
 
-// Runs what the sound-server thread hands over until `condition` holds.
-bool pumpUntil(ManualRunLoop& loop, const std::function<bool()>& condition) {
-    return runUntil([&] {
-        loop.runPending();
-        return condition();
-    });
-}
-
 // Runs pactl against `server`; its output, or nothing when it fails.
 std::optional<QString> pactl(const QString& server, const QStringList& arguments) {
     QProcess process;
@@ -79,9 +71,9 @@ void expectEveryServerAnswerNegative(AudioSystem& audio) {
 class LinuxAudioSystemTest : public testing::Test {
 protected:
     QTemporaryDir folder;
-    // No sound cards, no capture nodes and no processes.
-    const LinuxAudioRoots noDevices{folder.path() + "/asound", folder.path() + "/snd",
-                                    folder.path() + "/proc"};
+    // No sound cards and no capture nodes; the real processes, whose executables vouch for
+    // the pids their streams declare.
+    const LinuxAudioRoots noDevices{folder.path() + "/asound", folder.path() + "/snd", "/proc"};
     ManualRunLoop loop;
     RecordingObserver observer;
 };
