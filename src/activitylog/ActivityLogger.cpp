@@ -194,6 +194,7 @@ void ActivityLogger::appendEntry(const ActivityLogEntry& entry) {
     }
     hasUnsavedChanges_ = true;
     emit logsChanged();
+    emit entryAppended(entry);
     setPendingSaveCount(pendingSaveCount_ + 1);
     if (pendingSaveCount_ >= saveBatchSize || shouldSaveImmediately(entry)) {
         if (saveLogs()) {

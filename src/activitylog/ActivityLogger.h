@@ -104,6 +104,8 @@ public:
 
 signals:
     void logsChanged();
+    // A device change was accepted into the log (not sent for entries read back from disk).
+    void entryAppended(const ostrel::ActivityLogEntry& entry);
     void isLoggingChanged(bool isLogging);
     void currentRetentionPeriodChanged(ostrel::LogRetentionPeriod period);
     void pendingSaveCountChanged(int pendingSaveCount);

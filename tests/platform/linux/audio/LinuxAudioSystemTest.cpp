@@ -151,7 +151,10 @@ TEST_F(LinuxAudioSystemTest, ARecorderHoldsTheDefaultServersMicrophoneALevelMete
     EXPECT_EQ(inUse(audio, "ostrel_test_source"), false);
     EXPECT_EQ(inUse(audio, "ostrel_test_sink.monitor"), std::nullopt);
 
+    // It calls itself a volume control; only an executable can make it one.
     QProcess recorder;
+    recorder.setEnvironment(QProcess::systemEnvironment() +
+                            QStringList{"PULSE_PROP=application.id=org.PulseAudio.pavucontrol"});
     recorder.start("parecord", {"--device=ostrel_test_source", folder.path() + "/recording.wav"});
     ASSERT_TRUE(recorder.waitForStarted(10000));
     const qint32 pid = qint32(recorder.processId());
