@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QPointer>
 #include <QStandardPaths>
 #include <algorithm>
@@ -24,6 +25,8 @@ namespace ostrel {
 namespace {
 
 const QString kLogFileName = QStringLiteral("activity_logs.json");
+// Another Ostrel saves in milliseconds; waiting longer would stall this one's main thread.
+constexpr int kLockWaitMs = 1000;
 
 struct SharedSetup {
     MainRunLoop* runLoop = nullptr;
@@ -52,6 +55,14 @@ ActivityLogDecodeResult readLogFile(const QString& path) {
     return result;
 }
 
+QSet<QUuid> idsOf(const QList<ActivityLogEntry>& entries) {
+    QSet<QUuid> ids;
+    for (const ActivityLogEntry& entry : entries) {
+        ids.insert(entry.id);
+    }
+    return ids;
+}
+
 // "2025-03-14 09:26:53 +0000"
 QString logRangeText(const QDateTime& timestamp) {
     return timestamp.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss '+0000'"));
@@ -77,7 +88,9 @@ ActivityLogger::ActivityLogger(const QString& folder, const QString& desktopFold
     : QObject(parent), runLoop_(runLoop), applications_(applications), folder_(folder),
       desktopFolder_(desktopFolder), logFilePath_(QDir(folder).filePath(kLogFileName)) {
     // A folder that cannot be created shows up as load and save failures.
-    QDir().mkpath(folder_);
+    if (const std::optional<QString> error = makePrivateFolder(folder_)) {
+        logLine(QStringLiteral("⚠️ [ActivityLogger] %1").arg(*error));
+    }
     loadLogs();
 
     cleanupTimer_ = runLoop_.scheduleRepeating(cleanupInterval, [this] { cleanupOldLogs(); });
@@ -143,6 +156,10 @@ QString ActivityLogger::backupFilePath() const {
 
 QString ActivityLogger::temporaryFilePath() const {
     return logFilePath_ + QStringLiteral(".tmp");
+}
+
+QString ActivityLogger::lockFilePath() const {
+    return logFilePath_ + QStringLiteral(".lock");
 }
 
 void ActivityLogger::startLogging() {
@@ -215,17 +232,48 @@ bool ActivityLogger::saveLogs() {
     if (logs_.isEmpty() && !hasUnsavedChanges_) {
         return true;
     }
+    const FileLock lock(lockFilePath(), kLockWaitMs);
+    if (lock.error()) {
+        logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: %1").arg(*lock.error()));
+        return false;
+    }
+    // Only a file that reads whole tells what others did; a missing or unreadable one is
+    // written over with the list as it is.
+    QList<ActivityLogEntry> merged = logs_;
+    QByteArray previous;
+    if (QFile file(logFilePath_); file.exists()) {
+        previous = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        ActivityLogDecodeResult onDisk = ActivityLogFileFormat::decodeLogFile(previous);
+        if (onDisk.ok() && file.error() == QFileDevice::NoError) {
+            merged = mergedWith(onDisk.entries);
+            unreadableLogFile_ = false; // another Ostrel has written it whole since
+        } else {
+            previous.clear();
+            unreadableLogFile_ = true;
+        }
+    }
     if (!keepUnreadableFiles()) {
         return false;
     }
-    if (QFileInfo::exists(logFilePath_)) {
-        QFile::remove(backupFilePath());
-        QFile::copy(logFilePath_, backupFilePath());
+    removeExpiredLogs(merged, currentRetentionPeriod_, runLoop_.now());
+    if (merged.size() > maxLogEntries) {
+        merged.remove(0, merged.size() - maxLogEntries);
+    }
+    if (!previous.isEmpty()) {
+        if (const std::optional<QString> error = replaceFileContents(
+                backupFilePath(), backupFilePath() + QStringLiteral(".tmp"), previous)) {
+            logLine(
+                QStringLiteral("⚠️ [ActivityLogger] Kept the previous backup: %1").arg(*error));
+        }
     }
     const std::optional<QString> error = replaceFileContents(
-        logFilePath_, temporaryFilePath(), ActivityLogFileFormat::encodeLogFile(logs_));
+        logFilePath_, temporaryFilePath(), ActivityLogFileFormat::encodeLogFile(merged));
     if (!error) {
         hasUnsavedChanges_ = false;
+        savedIds_ = idsOf(merged);
+        if (merged != logs_) {
+            setLogs(std::move(merged));
+        }
         logLine(QStringLiteral("💾 [ActivityLogger] Successfully saved %1 logs to disk")
                     .arg(logs_.size()));
         return true;
@@ -235,9 +283,37 @@ bool ActivityLogger::saveLogs() {
     // was; the backup (possibly older) only stands in when the log file is gone.
     if (!QFileInfo::exists(logFilePath_) && QFileInfo::exists(backupFilePath())) {
         QFile::copy(backupFilePath(), logFilePath_);
+        QFile::setPermissions(logFilePath_, QFile::ReadOwner | QFile::WriteOwner);
         logLine(QStringLiteral("🔄 [ActivityLogger] Restored from backup after save failure"));
     }
     return false;
+}
+
+QList<ActivityLogEntry> ActivityLogger::mergedWith(const QList<ActivityLogEntry>& onDisk) const {
+    QHash<QUuid, const ActivityLogEntry*> inMemory;
+    for (const ActivityLogEntry& entry : logs_) {
+        inMemory.insert(entry.id, &entry);
+    }
+    QList<ActivityLogEntry> merged;
+    QSet<QUuid> diskIds;
+    for (const ActivityLogEntry& entry : onDisk) {
+        if (!entry.isValid() || diskIds.contains(entry.id)) {
+            continue;
+        }
+        diskIds.insert(entry.id);
+        const ActivityLogEntry* own = inMemory.value(entry.id);
+        if (own) {
+            merged.append(*own); // keeps the time stamp's milliseconds the file drops
+        } else if (!savedIds_.contains(entry.id)) {
+            merged.append(entry); // added by another Ostrel
+        }
+    }
+    for (const ActivityLogEntry& entry : logs_) {
+        if (!diskIds.contains(entry.id) && !savedIds_.contains(entry.id)) {
+            merged.append(entry); // not yet written
+        }
+    }
+    return merged;
 }
 
 bool ActivityLogger::keepUnreadableFiles() {
@@ -253,13 +329,18 @@ bool ActivityLogger::keepUnreadableFiles() {
         }
         const QString sideName = unreadableSideName(path, runLoop_.now());
         QFile file(path);
+        const bool copied =
+            file.open(QIODevice::ReadOnly) &&
+            !replaceFileContents(sideName, sideName + QStringLiteral(".tmp"), file.readAll());
+        file.close();
         // Renaming keeps the bytes even where they cannot be read for a copy.
-        if (!file.copy(sideName) && !file.rename(sideName)) {
+        if (!copied && !file.rename(sideName)) {
             logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: cannot keep the "
                                    "unreadable file %1 as %2: %3")
                         .arg(path, sideName, file.errorString()));
             return false;
         }
+        QFile::setPermissions(sideName, QFile::ReadOwner | QFile::WriteOwner);
         *unreadable = false;
         logLine(QStringLiteral("🗄️ [ActivityLogger] Kept the unreadable file %1 as %2")
                     .arg(path, sideName));
@@ -272,8 +353,11 @@ void ActivityLogger::loadLogs() {
     unreadableBackupFile_ = false;
     hasUnsavedChanges_ = false;
 
+    savedIds_.clear();
+
     ActivityLogDecodeResult loaded = readLogFile(logFilePath_);
     if (loaded.ok()) {
+        savedIds_ = idsOf(loaded.entries);
         const qsizetype total = loaded.entries.size();
         loaded.entries.removeIf([](const ActivityLogEntry& entry) { return !entry.isValid(); });
         const qsizetype dropped = total - loaded.entries.size();

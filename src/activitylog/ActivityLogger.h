@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -28,9 +29,18 @@ namespace ostrel {
 // clearAllLogs resets it, so a failed save leaves the entries shown as pending.
 //
 // Safety of the files: a save writes a temporary file, syncs it to disk and renames it over
-// the log file in one step. A log file (or backup) that failed to load is copied aside as
+// the log file in one step; the backup is replaced the same way, so a failed copy leaves the
+// previous one. A log file (or backup) that failed to load is copied aside as
 // "<name>.unreadable-<UTC time>" before the first save that would overwrite it. On wake,
-// entries not yet on disk are saved before the file is read back.
+// entries not yet on disk are saved before the file is read back. The folder and its files
+// are private to the user.
+//
+// Several Ostrels (one per graphical session) may share the folder. A save holds an advisory
+// lock on "activity_logs.json.lock", reads the file and merges it with the list by entry id:
+// entries another Ostrel added join the list; an entry this store wrote before and has since
+// removed (cleared, expired, over the cap) leaves the file; one it wrote before that is no
+// longer in the file was removed by another Ostrel and leaves the list. The retention period
+// applies to the merged list, so an expired entry returns from neither side.
 //
 // All of it runs on the main thread; every timer and queued call goes through MainRunLoop.
 // `logs`, `isLogging`, `currentRetentionPeriod` and `pendingSaveCount` announce every change
@@ -72,6 +82,7 @@ public:
     QString logFilePath() const { return logFilePath_; }
     QString backupFilePath() const;
     QString temporaryFilePath() const;
+    QString lockFilePath() const;
 
     void startLogging();
     void stopLogging();
@@ -115,6 +126,8 @@ private:
     static bool shouldSaveImmediately(const ActivityLogEntry& entry);
     // True when the log file holds the list afterwards (also when there was nothing to write).
     bool saveLogs();
+    // Under the lock: the list merged with the entries of `onDisk`, the file as it is now.
+    QList<ActivityLogEntry> mergedWith(const QList<ActivityLogEntry>& onDisk) const;
     bool keepUnreadableFiles();
     void loadLogs();
     void cleanupOldLogs();
@@ -137,6 +150,8 @@ private:
     // The in-memory list differs from what was last written (entries appended, cleared or
     // expired); an empty list is written only then.
     bool hasUnsavedChanges_ = false;
+    // The ids in the log file when this store last read or wrote it.
+    QSet<QUuid> savedIds_;
     // The last load could not read these files; they are kept aside before being overwritten.
     bool unreadableLogFile_ = false;
     bool unreadableBackupFile_ = false;

@@ -57,9 +57,9 @@ template <class T> std::optional<T> typedValue(const QVariantMap& userInfo, cons
 
 NotificationManager::NotificationManager(UserNotificationCenter& center,
                                          AllowedAppsManager& allowedApps,
-                                         ProcessControl& processControl, QSettings& preferences,
-                                         MainRunLoop& runLoop)
-    : center_(center), allowedApps_(allowedApps), processControl_(processControl),
+                                         SuspendedProcesses& suspendedProcesses,
+                                         QSettings& preferences, MainRunLoop& runLoop)
+    : center_(center), allowedApps_(allowedApps), suspendedProcesses_(suspendedProcesses),
       preferences_(preferences), runLoop_(runLoop) {}
 
 NotificationCategory NotificationManager::accessCategory() {
@@ -84,6 +84,11 @@ void NotificationManager::requestNotificationPermission() {
         }
         logLine(QStringLiteral("📱 Current notification authorization status: %1")
                     .arg(int(settings.authorizationStatus)));
+        if (!settings.serverAvailable) {
+            logLine(QStringLiteral("⚠️ No notification server answers in this session: "
+                                   "notifications will show once one starts"));
+            return;
+        }
         switch (settings.authorizationStatus) {
         case NotificationAuthorizationStatus::NotDetermined:
             logLine(QStringLiteral("🔔 Requesting notification permission..."));
@@ -161,12 +166,17 @@ void NotificationManager::showCombinedNotification(const QList<DeviceType>& devi
 
     NotificationContent content;
     content.title = QStringLiteral("🔍 Ostrel Alert");
-    content.body = processInfo ? QStringLiteral("%1 being accessed by %2 (PID: %3)")
-                                     .arg(deviceListText(notified), processInfo->name,
-                                          QString::number(processInfo->pid))
-                               : deviceListText(notified) +
-                                     QStringLiteral(" being accessed by an unknown process");
+    // A holder known only by name (an unverified stream, a hidden process) has no pid to show.
+    content.body = !processInfo ? deviceListText(notified) +
+                                      QStringLiteral(" being accessed by an unknown process")
+                   : processInfo->pid > 0 ? QStringLiteral("%1 being accessed by %2 (PID: %3)")
+                                                .arg(deviceListText(notified), processInfo->name,
+                                                     QString::number(processInfo->pid))
+                                          : QStringLiteral("%1 being accessed by %2")
+                                                .arg(deviceListText(notified), processInfo->name);
     content.playsSound = preferences_.value(soundAlertsKey, false).toBool();
+    // Someone may be watching or listening right now: the desktop should not hold it back.
+    content.urgency = NotificationUrgency::Critical;
     content.categoryIdentifier = accessCategoryIdentifier;
     content.userInfo = {
         {devicesKey, deviceTexts(notified)},
@@ -175,7 +185,7 @@ void NotificationManager::showCombinedNotification(const QList<DeviceType>& devi
     };
     if (processInfo && processInfo->pid > 0) {
         if (const std::optional<ProcessIdentity> identity =
-                processControl_.identify(processInfo->pid)) {
+                suspendedProcesses_.control().identify(processInfo->pid)) {
             content.userInfo.insert(processStartTimeKey, QVariant::fromValue(identity->startTime));
         }
     }
@@ -204,6 +214,7 @@ void NotificationManager::showCombinedDeactivationNotification(const QList<Devic
     content.title = QStringLiteral("🔒 Ostrel Alert");
     content.body = deviceListText(notified) + QStringLiteral(" access stopped");
     content.playsSound = preferences_.value(soundAlertsKey, false).toBool();
+    content.urgency = NotificationUrgency::Low;
     content.categoryIdentifier = deactivationCategoryIdentifier;
     content.userInfo = {
         {devicesKey, deviceTexts(notified)},
@@ -269,7 +280,7 @@ void NotificationManager::handleNotificationResponse(const NotificationResponse&
         addAlways(*processName, *devices, pid);
     } else if (action == QStringLiteral("BLOCK")) {
         logLine(QStringLiteral("🚫 User blocked %1 from accessing %2").arg(*processName, device));
-        block(*processName, response.userInfo, pid);
+        block(*processName, *devices, response.userInfo, pid);
     } else if (action == QStringLiteral("OK_DEACTIVATION")) {
         logLine(QStringLiteral("✅ User acknowledged deactivation of %1 by %2")
                     .arg(device, *processName));
@@ -301,8 +312,8 @@ void NotificationManager::addAlways(const QString& processName, const QStringLis
     }
 }
 
-void NotificationManager::block(const QString& processName, const QVariantMap& userInfo,
-                                qint32 pid) {
+void NotificationManager::block(const QString& processName, const QStringList& devices,
+                                const QVariantMap& userInfo, qint32 pid) {
     if (pid <= 0) {
         logLine(QStringLiteral("❌ Cannot block %1: no process was named (PID: %2)")
                     .arg(processName, QString::number(pid)));
@@ -317,7 +328,12 @@ void NotificationManager::block(const QString& processName, const QVariantMap& u
                     .arg(processName, QString::number(pid)));
         return;
     }
-    processControl_.suspend({pid, *startTime});
+    QList<DeviceType> suspendedDevices;
+    for (const QString& device : devices) {
+        suspendedDevices.append(*deviceTypeFromRawValue(device));
+    }
+    suspendedProcesses_.suspend({pid, *startTime}, {pid, processName, std::nullopt, std::nullopt},
+                                suspendedDevices);
 }
 
 } // namespace ostrel

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "alerts/AllowedAppsManager.h"
+#include "alerts/SuspendedProcesses.h"
 #include "base/MainRunLoop.h"
 #include "detection/DeviceType.h"
 #include "detection/ProcessInfo.h"
-#include "platform/ProcessControl.h"
 #include "platform/UserNotificationCenter.h"
 
 #include <QList>
@@ -36,9 +36,9 @@ public:
     static inline const QString isDeactivationKey = QStringLiteral("isDeactivation");
 
     // Every reference must outlive the manager. The shell makes the manager the centre's
-    // delegate.
+    // delegate; "Block" suspends through the shell's registry, where the dashboard sees it.
     NotificationManager(UserNotificationCenter& center, AllowedAppsManager& allowedApps,
-                        ProcessControl& processControl, QSettings& preferences,
+                        SuspendedProcesses& suspendedProcesses, QSettings& preferences,
                         MainRunLoop& runLoop);
     NotificationManager(const NotificationManager&) = delete;
     NotificationManager& operator=(const NotificationManager&) = delete;
@@ -68,11 +68,12 @@ private:
     void post(const NotificationRequest& request, const NotificationCategory& category,
               const QString& successLine, const QString& failurePrefix);
     void addAlways(const QString& processName, const QStringList& devices, qint32 pid);
-    void block(const QString& processName, const QVariantMap& userInfo, qint32 pid);
+    void block(const QString& processName, const QStringList& devices, const QVariantMap& userInfo,
+               qint32 pid);
 
     UserNotificationCenter& center_;
     AllowedAppsManager& allowedApps_;
-    ProcessControl& processControl_;
+    SuspendedProcesses& suspendedProcesses_;
     QSettings& preferences_;
     MainRunLoop& runLoop_;
 };

@@ -7,7 +7,8 @@
 namespace ostrel {
 
 AppDelegate::AppDelegate(const ShellEnvironment& environment, WindowFactories windows)
-    : environment_(environment), windows_(std::move(windows)) {
+    : environment_(environment), suspendedProcesses_(environment_.processControl),
+      windows_(std::move(windows)) {
     environment_.statusItem.setActionHandler(
         [this](StatusMenuItem::Action action) { handleMenuAction(action); });
 }
@@ -42,7 +43,7 @@ void AppDelegate::setupMenu() {
 
 void AppDelegate::setupNotificationManager() {
     notificationManager_ = std::make_unique<NotificationManager>(
-        environment_.notificationCenter, environment_.allowedApps, environment_.processControl,
+        environment_.notificationCenter, environment_.allowedApps, suspendedProcesses_,
         environment_.preferences, environment_.monitor.detector.loop);
     environment_.notificationCenter.delegate = notificationManager_.get();
     logLine(QStringLiteral("📱 Notification manager setup complete (delegate set)"));
@@ -352,6 +353,7 @@ void AppDelegate::applicationWillTerminate() {
         deviceMonitor_->stopAdvancedMonitoring();
     }
     environment_.activityLogger().stopLogging();
+    suspendedProcesses_.resumeAll();
     environment_.preferences.sync();
 }
 

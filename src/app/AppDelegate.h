@@ -6,6 +6,7 @@
 #include "alerts/AlertBatchingHost.h"
 #include "alerts/AllowedAppsManager.h"
 #include "alerts/NotificationManager.h"
+#include "alerts/SuspendedProcesses.h"
 #include "app/SoftwareUpdateController.h"
 #include "app/StatusItem.h"
 #include "platform/AlertPresenter.h"
@@ -77,6 +78,8 @@ public:
     bool isMonitoringActive() const override { return isMonitoringActive_; }
     AdvancedDeviceMonitor* deviceMonitor() const { return deviceMonitor_.get(); }
     NotificationManager* notificationManager() const { return notificationManager_.get(); }
+    // Every process the user suspended; the dashboard reads and changes the same one.
+    SuspendedProcesses& suspendedProcesses() { return suspendedProcesses_; }
     const StatusMenuModel& statusMenu() const { return statusMenu_; }
 
 private:
@@ -98,6 +101,7 @@ private:
     bool isMicrophoneActive() const override;
 
     ShellEnvironment environment_;
+    SuspendedProcesses suspendedProcesses_;
     WindowFactories windows_;
     StatusMenuModel statusMenu_;
     bool hasMenu_ = false;

@@ -43,6 +43,7 @@ void OnboardingFlow::readPermissionStatuses() {
                 return;
             }
             notificationStatus_ = settings.authorizationStatus;
+            notificationServerMissing_ = !settings.serverAvailable;
             emit changed();
         });
     emit changed();
@@ -91,15 +92,28 @@ bool OnboardingFlow::isDenied(PermissionType type) const {
     return captureStatus(type) == AuthorizationStatus::Denied;
 }
 
+// Without a notification service nobody can grant or deny anything: the step is passed, and
+// the alerts show once a service starts.
+bool OnboardingFlow::lacksService(PermissionType type) const {
+    return type == PermissionType::notifications && notificationServerMissing_;
+}
+
+QString OnboardingFlow::note(PermissionType type) const {
+    return lacksService(type)
+               ? QStringLiteral("No notification service runs in this session. Ostrel shows its "
+                                "alerts once one starts; until then they are in its log.")
+               : QString();
+}
+
 QString OnboardingFlow::mainButtonTitle(PermissionType type) const {
-    if (isGranted(type)) {
+    if (isGranted(type) || lacksService(type)) {
         return QStringLiteral("Continue");
     }
     return isDenied(type) ? QStringLiteral("Open Settings") : QStringLiteral("Grant Access");
 }
 
 void OnboardingFlow::mainButtonAction(PermissionType type) {
-    if (isGranted(type)) {
+    if (isGranted(type) || lacksService(type)) {
         nextStep();
     } else if (isDenied(type)) {
         openPermissionSettings(type);
@@ -109,6 +123,9 @@ void OnboardingFlow::mainButtonAction(PermissionType type) {
 }
 
 QString OnboardingFlow::statusBadgeText(PermissionType type) const {
+    if (lacksService(type)) {
+        return QStringLiteral("No service");
+    }
     if (type == PermissionType::notifications) {
         // Read by meaning: the notification numbers are not the capture numbers.
         switch (notificationStatus_) {
@@ -177,6 +194,7 @@ void OnboardingFlow::requestPermission(PermissionType type) {
                         return;
                     }
                     notificationStatus_ = settings.authorizationStatus;
+                    notificationServerMissing_ = !settings.serverAvailable;
                     logLine(QStringLiteral("📱 Final notification status: %1")
                                 .arg(static_cast<int>(notificationStatus_)));
                     requestAnswered(PermissionType::notifications);

@@ -57,10 +57,12 @@ public:
 
     bool isGranted(PermissionType type) const;
     bool isDenied(PermissionType type) const;
+    // What the step should add in words; empty when nothing.
+    QString note(PermissionType type) const;
     // "Continue", "Open Settings" or "Grant Access", and what pressing it does.
     QString mainButtonTitle(PermissionType type) const;
     void mainButtonAction(PermissionType type);
-    // "Required", "Restricted", "Denied", "Granted" or "Unknown".
+    // "Required", "Restricted", "Denied", "Granted", "No service" or "Unknown".
     QString statusBadgeText(PermissionType type) const;
     void requestPermission(PermissionType type);
     void openPermissionSettings(PermissionType type);
@@ -71,6 +73,7 @@ signals:
 private:
     static int stepOf(PermissionType type);
     AuthorizationStatus captureStatus(PermissionType type) const;
+    bool lacksService(PermissionType type) const;
     // The answer to a request arrived: a granted permission moves on, as long as the user is
     // still on its step.
     void requestAnswered(PermissionType type);
@@ -82,6 +85,7 @@ private:
     AuthorizationStatus microphoneStatus_ = AuthorizationStatus::NotDetermined;
     NotificationAuthorizationStatus notificationStatus_ =
         NotificationAuthorizationStatus::NotDetermined;
+    bool notificationServerMissing_ = false;
     bool isRequestingPermission_ = false;
     // Shared with the answers still on their way, so none reaches a closed flow.
     std::shared_ptr<char> alive_ = std::make_shared<char>('\0');

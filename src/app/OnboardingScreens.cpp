@@ -96,8 +96,9 @@ QPushButton* button(const QString& text, bool primary) {
     auto* pushButton = new QPushButton(text);
     pushButton->setMinimumWidth(primary ? 180 : 100);
     pushButton->setMinimumHeight(32);
+    // Enter presses the button with the focus, else the screen's main (default) button.
     pushButton->setDefault(primary);
-    pushButton->setAutoDefault(false);
+    pushButton->setAutoDefault(true);
     return pushButton;
 }
 
@@ -274,13 +275,17 @@ QWidget* makePermissionCard(OnboardingFlow& flow, PermissionType type) {
     details->setColumnStretch(1, 1);
     layout->addLayout(details);
 
+    QLabel* note = textLabel(QString(), 11);
+    layout->addWidget(note);
     QPushButton* grant = button(QStringLiteral("Grant"), false);
     grant->setObjectName(QStringLiteral("PermissionCardButton"));
     layout->addWidget(grant, 0, Qt::AlignRight);
     QObject::connect(grant, &QPushButton::clicked, &flow,
                      [&flow, type] { flow.requestPermission(type); });
 
-    auto refresh = [&flow, type, badge, grant] {
+    auto refresh = [&flow, type, badge, grant, note] {
+        note->setText(flow.note(type));
+        note->setVisible(!note->text().isEmpty());
         badge->setText(flow.statusBadgeText(type));
         QPalette palette = badge->palette();
         palette.setColor(QPalette::WindowText, flow.isGranted(type)  ? QColor(0x2e, 0x9e, 0x4f)
@@ -361,6 +366,12 @@ QWidget* makeMenuBarExplanationScreen(OnboardingFlow& flow) {
     screen.body->addWidget(
         featureRow(QStringLiteral("hand.raised.slash"), QStringLiteral("Block Applications"),
                    QStringLiteral("Manage which apps are allowed to access your devices")));
+    // GNOME without a tray extension, among others, shows no tray icon at all.
+    QLabel* noTray = textLabel(QStringLiteral("No tray on your desktop? Open Ostrel again from "
+                                              "the application menu: its window offers all of "
+                                              "this too."),
+                               11, false, true);
+    screen.body->addWidget(noTray);
     addBackButton(screen, flow);
     addNextButton(screen, flow, QStringLiteral("Got It!"));
     return screen.page;

@@ -2,7 +2,9 @@
 
 #include "app/OnboardingScreens.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -47,6 +49,29 @@ void OnboardingView::showCurrentStep() {
                     .arg((step <= flow_->currentStep() ? done : todo).name());
     }
     stepDots_->setText(dots);
+    // The focus follows the steps, so Enter goes on even after a click on "Back".
+    if (QPushButton* main = mainButton()) {
+        main->setFocus();
+    }
+}
+
+QPushButton* OnboardingView::mainButton() const {
+    for (QPushButton* button : currentScreen()->findChildren<QPushButton*>()) {
+        if (button->isDefault()) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+void OnboardingView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (QPushButton* main = mainButton(); main && main->isEnabled()) {
+            main->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace ostrel

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QStackedWidget;
 
 namespace ostrel {
@@ -18,8 +19,13 @@ public:
     OnboardingFlow& flow() { return *flow_; }
     QWidget* currentScreen() const;
 
+protected:
+    // Enter that no focused button took presses the screen's main button.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void showCurrentStep();
+    QPushButton* mainButton() const;
 
     OnboardingFlow* flow_;
     QStackedWidget* screens_;

@@ -17,6 +17,7 @@ OnboardingWindow::OnboardingWindow(const OnboardingPlatform& platform, Onboardin
     fillWindow(*this, view_);
     resize(600, 700);
     centreOnScreen(*this);
+    closeOnEscape(*this);
     view_->flow().onFinished = [this] { close(); };
 }
 

@@ -7,8 +7,11 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
 
 namespace ostrel {
 
@@ -23,6 +26,34 @@ QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
     label->setPalette(palette);
     return label;
+}
+
+// A selector that the mouse wheel changes only once it has the focus, so that scrolling
+// past it never changes a setting, let alone deletes activity.
+class FocusedComboBox final : public QComboBox {
+public:
+    explicit FocusedComboBox(QWidget* parent) : QComboBox(parent) {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        if (hasFocus()) {
+            QComboBox::wheelEvent(event);
+        } else {
+            event->ignore();
+        }
+    }
+};
+
+// What the user is asked before `count` entries, the oldest from `oldest`, are deleted.
+QString deletionQuestion(qsizetype count, const QDateTime& oldest) {
+    const QString day =
+        QLocale::c().toString(oldest.toLocalTime().date(), QStringLiteral("d MMMM yyyy"));
+    return count == 1 ? QStringLiteral("This deletes 1 entry, from %1. Continue?").arg(day)
+                      : QStringLiteral("This deletes %1 entries, the oldest from %2. Continue?")
+                            .arg(count)
+                            .arg(day);
 }
 
 } // namespace
@@ -63,11 +94,12 @@ SettingsView::SettingsView(const SettingsEnvironment& environment, QWidget* pare
     retentionBlock->setSpacing(4);
     auto* retentionRow = new QHBoxLayout;
     retentionRow->addWidget(new QLabel(QStringLiteral("Keep activity for"), this));
-    retention_ = new QComboBox(this);
+    retention_ = new FocusedComboBox(this);
     for (LogRetentionPeriod period : kAllLogRetentionPeriods) {
         retention_->addItem(displayName(period), rawValue(period));
     }
-    retention_->setCurrentIndex(retention_->findData(rawValue(storedRetentionPeriod())));
+    retentionIndex_ = retention_->findData(rawValue(storedRetentionPeriod()));
+    retention_->setCurrentIndex(retentionIndex_);
     retentionRow->addWidget(retention_);
     retentionRow->addStretch();
     retentionBlock->addLayout(retentionRow);
@@ -75,12 +107,7 @@ SettingsView::SettingsView(const SettingsEnvironment& environment, QWidget* pare
     note->setWordWrap(true);
     retentionBlock->addWidget(note);
     stack->addLayout(retentionBlock);
-    connect(retention_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (const std::optional<LogRetentionPeriod> period =
-                logRetentionPeriodFromRawValue(retention_->itemData(index).toString())) {
-            retentionPeriodChanged(*period);
-        }
-    });
+    connect(retention_, &QComboBox::currentIndexChanged, this, &SettingsView::retentionSelected);
 
     stack->addSpacing(20);
     version_ = secondaryLabel(environment_.version.displayText(), this);
@@ -124,6 +151,48 @@ void SettingsView::autoStartChanged(bool on) {
 
 void SettingsView::soundAlertsChanged(bool on) {
     environment_.preferences.setValue(NotificationManager::soundAlertsKey, on);
+}
+
+void SettingsView::retentionSelected(int index) {
+    const std::optional<LogRetentionPeriod> period =
+        logRetentionPeriodFromRawValue(retention_->itemData(index).toString());
+    if (!period) {
+        return;
+    }
+    if (!confirmDeletion(*period)) {
+        const QSignalBlocker blocker(retention_);
+        retention_->setCurrentIndex(retentionIndex_);
+        return;
+    }
+    retentionIndex_ = index;
+    retentionPeriodChanged(*period);
+}
+
+bool SettingsView::confirmDeletion(LogRetentionPeriod period) {
+    // The logger removes exactly the entries outside the period, as of its own clock.
+    const QList<ActivityLogEntry>& logs = environment_.activityLogger.logs();
+    const qsizetype count = logs.size() - environment_.activityLogger.getLogs(period).size();
+    if (count <= 0) {
+        return true;
+    }
+    // The oldest entry of all is among those outside any period that removes one.
+    const auto oldest =
+        std::min_element(logs.begin(), logs.end(),
+                         [](const auto& a, const auto& b) { return a.timestamp < b.timestamp; });
+    AlertPresenter& alerts = environment_.alerts ? *environment_.alerts : ownAlerts_;
+    const bool confirmed =
+        alerts.runModal({AlertStyle::Warning,
+                         QStringLiteral("Delete older activity?"),
+                         deletionQuestion(count, oldest->timestamp),
+                         {QStringLiteral("Continue"), QStringLiteral("Cancel")}}) == 0;
+    logLine(confirmed
+                ? QStringLiteral("🗑️ [Settings] Keeping activity for %1 deletes %2 entries")
+                      .arg(displayName(period))
+                      .arg(count)
+                : QStringLiteral("↩️ [Settings] Kept the retention period: %1 entries "
+                                 "would have been deleted")
+                      .arg(count));
+    return confirmed;
 }
 
 void SettingsView::retentionPeriodChanged(LogRetentionPeriod period) {

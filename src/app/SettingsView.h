@@ -3,6 +3,7 @@
 #include "activitylog/ActivityLogger.h"
 #include "app/AppVersionInfo.h"
 #include "platform/StartAtLogin.h"
+#include "ui/QtAlertPresenter.h"
 
 #include <QSettings>
 #include <QWidget>
@@ -19,6 +20,9 @@ struct SettingsEnvironment {
     StartAtLogin& startAtLogin;
     ActivityLogger& activityLogger;
     AppVersionInfo version;
+    // Asks before a shorter period deletes activity; without one, a message box over the
+    // settings window asks.
+    AlertPresenter* alerts = nullptr;
 };
 
 // The settings: each control shows the value stored when the view was made and writes its
@@ -26,7 +30,7 @@ struct SettingsEnvironment {
 class SettingsView final : public QWidget {
 public:
     static inline const QString retentionNote =
-        QStringLiteral("A shorter period removes older activity at once.");
+        QStringLiteral("A shorter period asks first, then removes older activity at once.");
 
     explicit SettingsView(const SettingsEnvironment& environment, QWidget* parent = nullptr);
 
@@ -47,6 +51,10 @@ public:
 private:
     QCheckBox* addCheckbox(const QString& text, bool checked, void (SettingsView::*action)(bool));
     LogRetentionPeriod storedRetentionPeriod() const;
+    // A period that would delete entries applies only once the user agreed; else the
+    // selector shows the previous choice again.
+    void retentionSelected(int index);
+    bool confirmDeletion(LogRetentionPeriod period);
 
     SettingsEnvironment environment_;
     QCheckBox* autoMonitoring_ = nullptr;
@@ -55,6 +63,8 @@ private:
     QCheckBox* soundAlerts_ = nullptr;
     QComboBox* retention_ = nullptr;
     QLabel* version_ = nullptr;
+    int retentionIndex_ = -1;
+    QtAlertPresenter ownAlerts_{this};
 };
 
 } // namespace ostrel

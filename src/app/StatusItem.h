@@ -2,7 +2,9 @@
 
 #include "app/StatusMenuModel.h"
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace ostrel {
 
@@ -20,6 +22,41 @@ public:
     // The plain panel-style icon while idle, the coloured one while a device is in use.
     virtual void setIcon(bool deviceActive) = 0;
     virtual void setActionHandler(ActionHandler handler) = 0;
+};
+
+// Several status items driven as one, such as the tray icon and Ostrel's window: each shows
+// the same menu, and each calls the same handler.
+class StatusItemGroup final : public StatusItem {
+public:
+    explicit StatusItemGroup(std::vector<StatusItem*> members) : members_(std::move(members)) {}
+
+    void setMenu(const StatusMenuModel& menu) override {
+        for (StatusItem* member : members_) {
+            member->setMenu(menu);
+        }
+    }
+    bool hasMenu() const override {
+        return std::all_of(members_.begin(), members_.end(),
+                           [](const StatusItem* member) { return member->hasMenu(); });
+    }
+    void setItemTitle(int index, const QString& title) override {
+        for (StatusItem* member : members_) {
+            member->setItemTitle(index, title);
+        }
+    }
+    void setIcon(bool deviceActive) override {
+        for (StatusItem* member : members_) {
+            member->setIcon(deviceActive);
+        }
+    }
+    void setActionHandler(ActionHandler handler) override {
+        for (StatusItem* member : members_) {
+            member->setActionHandler(handler);
+        }
+    }
+
+private:
+    std::vector<StatusItem*> members_;
 };
 
 } // namespace ostrel

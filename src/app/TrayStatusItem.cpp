@@ -8,26 +8,54 @@
 
 namespace ostrel {
 
-TrayStatusItem::TrayStatusItem() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        logLine(
-            QStringLiteral("🖥️ [AppDelegate] The desktop offers no system tray; Ostrel keeps "
-                           "monitoring without a tray icon"));
+TrayStatusItem::TrayStatusItem(std::function<bool()> askQt) : availability_(std::move(askQt)) {
+    availability_.onHostChanged = [this] { recheckTray(); };
+    if (availability_.isAvailable()) {
+        makeIcon();
+    } else {
+        logLine(QStringLiteral("🖥️ [TrayStatusItem] The desktop offers no system tray; Ostrel "
+                               "keeps monitoring, opens its window when started again, and "
+                               "shows the tray icon once a tray appears"));
     }
-    setIcon(false);
-    tray_.setToolTip(QStringLiteral("Ostrel"));
+}
+
+TrayStatusItem::~TrayStatusItem() {
+    if (icon_) {
+        icon_->hide();
+    }
+}
+
+void TrayStatusItem::recheckTray() {
+    const bool had = icon_ != nullptr;
+    // A tray host that came back or was replaced knows nothing of the old icon.
+    icon_.reset();
+    if (availability_.isAvailable()) {
+        makeIcon();
+    }
+    const bool has = icon_ != nullptr;
+    if (has != had) {
+        logLine(has ? QStringLiteral("🖥️ [TrayStatusItem] A system tray appeared; showing the "
+                                     "tray icon")
+                    : QStringLiteral("🖥️ [TrayStatusItem] The system tray went away"));
+        if (onTrayAvailabilityChanged) {
+            onTrayAvailabilityChanged(has);
+        }
+    }
+}
+
+void TrayStatusItem::makeIcon() {
+    icon_ = std::make_unique<QSystemTrayIcon>();
+    setIcon(deviceActive_);
+    icon_->setToolTip(QStringLiteral("Ostrel"));
+    icon_->setContextMenu(menu_.get());
     // Many panels open a tray menu only on a right click; a left click opens it too.
-    QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_,
+    QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::Trigger && menu_) {
                              menu_->popup(QCursor::pos());
                          }
                      });
-    tray_.show();
-}
-
-TrayStatusItem::~TrayStatusItem() {
-    tray_.hide();
+    icon_->show();
 }
 
 void TrayStatusItem::setMenu(const StatusMenuModel& model) {
@@ -53,7 +81,9 @@ void TrayStatusItem::setMenu(const StatusMenuModel& model) {
         }
         actions_.push_back(action);
     }
-    tray_.setContextMenu(menu.get());
+    if (icon_) {
+        icon_->setContextMenu(menu.get());
+    }
     menu_ = std::move(menu); // the old menu goes only after the tray lets go of it
 }
 
@@ -64,8 +94,11 @@ void TrayStatusItem::setItemTitle(int index, const QString& title) {
 }
 
 void TrayStatusItem::setIcon(bool deviceActive) {
-    tray_.setIcon(QIcon(deviceActive ? QStringLiteral(":/icons/ostrel-icon-active.svg")
-                                     : QStringLiteral(":/icons/ostrel-icon.svg")));
+    deviceActive_ = deviceActive;
+    if (icon_) {
+        icon_->setIcon(QIcon(deviceActive ? QStringLiteral(":/icons/ostrel-icon-active.svg")
+                                          : QStringLiteral(":/icons/ostrel-icon.svg")));
+    }
 }
 
 } // namespace ostrel

@@ -1,12 +1,16 @@
 #include "Version.h"
 #include "activitylog/ActivityLogWindow.h"
 #include "activitylog/ActivityLogger.h"
+#include "advanced/MonitorEvents.h"
 #include "alerts/AllowedAppsManager.h"
 #include "alerts/AllowedAppsWindow.h"
 #include "alerts/CheckboxAlertDialog.h"
 #include "alerts/FileChooserDialog.h"
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "app/GuiPlatformSelection.h"
+#include "app/HeadlessDesktop.h"
+#include "app/MainWindow.h"
 #include "app/OnboardingWindowController.h"
 #include "app/SettingsWindow.h"
 #include "app/TrayStatusItem.h"
@@ -20,13 +24,50 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QSettings>
+#include <QTextStream>
 
 using namespace ostrel;
 
+namespace {
+
+// Security findings also go to the system's journal, beside the accepted device changes.
+std::vector<EventBus::Subscription> sendFindingsToJournal(EventBus& notifications,
+                                                          EventJournal& journal) {
+    std::vector<EventBus::Subscription> subscriptions;
+    subscriptions.push_back(notifications.subscribe<HighRiskProcessDetected>(
+        [&journal](const HighRiskProcessDetected& event) {
+            journal.record(
+                {JournalEvent::Kind::HighRiskProcess, false, false, false, event.pid, event.name});
+        }));
+    subscriptions.push_back(notifications.subscribe<DirectDeviceAccessDetected>(
+        [&journal](const DirectDeviceAccessDetected& event) {
+            journal.record({JournalEvent::Kind::DirectDeviceAccess, event.hasVideo, event.hasAudio,
+                            true, event.pid, QString()});
+        }));
+    return subscriptions;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLineRequest request = parseCommandLine(arguments);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (const std::optional<int> status = answerWithoutRunning(request, out, err)) {
+        return *status;
+    }
+    const bool headless = request.headless;
+
+    // Headless, Ostrel never connects to a display, so it also runs where there is none.
     const GuiPlatformChoice guiPlatform =
-        chooseGuiPlatform(qEnvironmentVariable("QT_QPA_PLATFORM"), qEnvironmentVariable("DISPLAY"),
-                          qEnvironmentVariable("WAYLAND_DISPLAY"));
+        headless ? GuiPlatformChoice{QStringLiteral("offscreen")}
+                 : chooseGuiPlatform(qEnvironmentVariable("QT_QPA_PLATFORM"),
+                                     qEnvironmentVariable("DISPLAY"),
+                                     qEnvironmentVariable("WAYLAND_DISPLAY"));
     if (!guiPlatform.platformList.isEmpty()) {
         qputenv("QT_QPA_PLATFORM", guiPlatform.platformList.toUtf8());
     }
@@ -42,8 +83,13 @@ int main(int argc, char** argv) {
     logLine(QStringLiteral("🚀 [Ostrel] Ostrel %1 (build %2) starting, pid %3")
                 .arg(QString::fromLatin1(kVersion), QString::fromLatin1(kBuildNumber))
                 .arg(QApplication::applicationPid()));
-    if (const QString line = offscreenFallbackLine(guiPlatform, QApplication::platformName());
-        !line.isEmpty()) {
+    if (headless) {
+        logLine(
+            QStringLiteral("🕶️ [Ostrel] Headless: no windows and no tray icon; monitoring, "
+                           "the activity log and notifications run as usual"));
+    } else if (const QString line =
+                   offscreenFallbackLine(guiPlatform, QApplication::platformName());
+               !line.isEmpty()) {
         logLine(line);
     }
 
@@ -53,17 +99,38 @@ int main(int argc, char** argv) {
         const bool reached = services->singleInstance().askRunningInstanceToShow();
         logLine(reached
                     ? QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session; "
-                                     "it shows its dashboard instead")
+                                     "it shows its window instead")
                     : QStringLiteral("ℹ️ [Ostrel] Ostrel is already running in this session"));
         return 0;
     }
     Platform& platform = services->platform();
 
     EventBus notifications;
+    const std::vector<EventBus::Subscription> journalFeed =
+        sendFindingsToJournal(notifications, platform.eventJournal);
     ActivityLogger::configureShared(loop, &platform.applications);
     QSettings preferences;
-    TrayStatusItem statusItem;
-    QtAlertPresenter alerts;
+    // The tray icon and the main window show the same menu; where no tray exists, the window
+    // is the way in.
+    std::unique_ptr<TrayStatusItem> tray;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<StatusItem> statusItem;
+    if (headless) {
+        statusItem = std::make_unique<HeadlessStatusItem>();
+    } else {
+        tray = std::make_unique<TrayStatusItem>();
+        mainWindow = std::make_unique<MainWindow>();
+        statusItem = std::make_unique<StatusItemGroup>(
+            std::vector<StatusItem*>{tray.get(), mainWindow.get()});
+        tray->onTrayAvailabilityChanged = [&mainWindow](bool available) {
+            if (!available) {
+                mainWindow->showWindow();
+            }
+        };
+    }
+    const std::unique_ptr<AlertPresenter> alerts =
+        headless ? std::unique_ptr<AlertPresenter>(std::make_unique<HeadlessAlertPresenter>())
+                 : std::make_unique<QtAlertPresenter>();
     OnboardingManager onboarding(preferences, AppVersionInfo::current());
     OnboardingWindowController onboardingWindow({platform.cameras, platform.audio,
                                                  platform.userNotifications,
@@ -76,39 +143,51 @@ int main(int argc, char** argv) {
 
     // The dashboard reads the shell, which exists once the factories are handed to it. The
     // activity logger is made by the shell's launch sequence, so the windows ask for it late.
+    // Headless, no window is ever made.
     AppDelegate* runningShell = nullptr;
     WindowFactories windows;
-    windows.dashboard = [&] {
-        return makeDashboardWindow(
-            {loop, [&runningShell] { return runningShell && runningShell->isMonitoringActive(); },
-             [&runningShell] { return runningShell ? runningShell->deviceMonitor() : nullptr; },
-             platform.processControl, platform.processes, platform.applications, preferences,
-             AllowedAppsManager::shared()});
-    };
-    windows.activityLog = [&loop, &platform, &alerts] {
-        return makeActivityLogWindowController(
-            {ActivityLogger::shared(), loop, platform.fileBrowser, alerts});
-    };
-    windows.allowedApps = [&loop, &fileChooser, &platform, &deviceSelection, &alerts] {
-        return makeAllowedAppsWindowController({AllowedAppsManager::shared(), loop, fileChooser,
-                                                platform.applicationDescriber, deviceSelection,
-                                                alerts});
-    };
-    windows.settings = [&preferences, &platform] {
-        return makeSettingsWindowController({preferences, platform.startAtLogin,
-                                             ActivityLogger::shared(), AppVersionInfo::current()});
-    };
-    windows.onboardingCheck = [&onboarding] { onboarding.checkAndShowOnboarding(); };
+    if (!headless) {
+        windows.dashboard = [&] {
+            return makeDashboardWindow(
+                {loop,
+                 [&runningShell] { return runningShell && runningShell->isMonitoringActive(); },
+                 [&runningShell] { return runningShell ? runningShell->deviceMonitor() : nullptr; },
+                 platform.processControl, platform.processes, platform.applications, preferences,
+                 AllowedAppsManager::shared(), &runningShell->suspendedProcesses()});
+        };
+        windows.activityLog = [&loop, &platform, &alerts] {
+            return makeActivityLogWindowController(
+                {ActivityLogger::shared(), loop, platform.fileBrowser, *alerts});
+        };
+        windows.allowedApps = [&loop, &fileChooser, &platform, &deviceSelection, &alerts] {
+            return makeAllowedAppsWindowController({AllowedAppsManager::shared(), loop, fileChooser,
+                                                    platform.applicationDescriber, deviceSelection,
+                                                    *alerts});
+        };
+        windows.settings = [&preferences, &platform] {
+            return makeSettingsWindowController({preferences, platform.startAtLogin,
+                                                 ActivityLogger::shared(),
+                                                 AppVersionInfo::current()});
+        };
+        windows.onboardingCheck = [&onboarding] { onboarding.checkAndShowOnboarding(); };
+    }
 
     AppDelegate shell({AdvancedMonitorPlatform::from(platform, loop, notifications),
-                       platform.userNotifications, platform.processControl, alerts,
-                       platform.desktopSettings, statusItem, preferences,
+                       platform.userNotifications, platform.processControl, *alerts,
+                       platform.desktopSettings, *statusItem, preferences,
                        []() -> ActivityLogger& { return ActivityLogger::shared(); },
                        AllowedAppsManager::shared()},
                       std::move(windows));
     runningShell = &shell;
     shell.requestQuit = [] { QCoreApplication::quit(); };
-    platform.singleInstance.listenForActivation([&shell] { shell.showMainWindow(); });
+    platform.singleInstance.listenForActivation([&mainWindow] {
+        if (mainWindow) {
+            mainWindow->showWindow();
+        } else {
+            logLine(QStringLiteral("🕶️ [Ostrel] Another launch asked for a window; a headless "
+                                   "Ostrel has none"));
+        }
+    });
 
     // Every way out goes through the same shutdown: the menu, a signal, the session's end.
     QObject::connect(&application, &QCoreApplication::aboutToQuit,
@@ -132,5 +211,23 @@ int main(int argc, char** argv) {
                      });
 
     shell.applicationDidFinishLaunching();
+    if (tray && !tray->isTrayAvailable()) {
+        mainWindow->showWindow();
+    }
+    // The shell's launch sequence has made the activity logger; its accepted changes join the
+    // journal from the first one on, which reaches the log only once the run loop turns.
+    QObject::connect(&ActivityLogger::shared(), &ActivityLogger::entryAppended,
+                     [&platform](const ActivityLogEntry& entry) {
+                         platform.eventJournal.record({JournalEvent::Kind::DeviceAccessChanged,
+                                                       entry.deviceType == DeviceType::Camera,
+                                                       entry.deviceType == DeviceType::Microphone,
+                                                       entry.isActive, entry.processID,
+                                                       entry.processName});
+                     });
+    // Headless, there is no menu to start monitoring from: it runs whatever the auto-start
+    // preference says.
+    if (headless) {
+        shell.startMonitoring();
+    }
     return QApplication::exec();
 }

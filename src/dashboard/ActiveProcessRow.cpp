@@ -96,7 +96,9 @@ ActiveProcessRow::ActiveProcessRow(QWidget* parent)
 void ActiveProcessRow::setProcess(const ActiveProcess& process, bool blocked, bool allowed) {
     process_ = process;
     blocked_ = blocked;
-    icon_->setPixmap(dashboard_style::icon(process.icon).pixmap(kIconSize, kIconSize));
+    // Drawn at the screen's pixel ratio, so the icon stays sharp and inside its place.
+    icon_->setPixmap(dashboard_style::icon(process.icon)
+                         .pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF()));
     name_->setText(process.name);
     status_->setText(process.statusText);
     cameraBadge_->setVisible(process.accessingCamera);

@@ -31,7 +31,8 @@ QLabel* label(const QString& text, QWidget* parent, const QString& style = QStri
 
 QLabel* symbolLabel(const QString& symbol, int size, QWidget* parent) {
     auto* result = new QLabel(parent);
-    result->setPixmap(IconCatalogue::icon(symbol).pixmap(size, size));
+    result->setPixmap(
+        IconCatalogue::icon(symbol).pixmap(QSize(size, size), result->devicePixelRatioF()));
     result->setAlignment(Qt::AlignCenter);
     return result;
 }

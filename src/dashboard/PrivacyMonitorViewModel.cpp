@@ -2,9 +2,7 @@
 
 #include "base/Log.h"
 #include "dashboard/PersistableActivityItem.h"
-#include "dashboard/SessionCriticalProcesses.h"
 
-#include <QFileInfo>
 #include <QLocale>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -28,9 +26,16 @@ QString deviceSymbol(DeviceType device) {
 
 PrivacyMonitorViewModel::PrivacyMonitorViewModel(const DashboardEnvironment& environment,
                                                  QObject* parent)
-    : QObject(parent), loop_(environment.loop), source_(environment.source),
-      processControl_(environment.processControl), processes_(environment.processes),
-      applications_(environment.applications), userDefaults_(environment.userDefaults) {
+    : QObject(parent), loop_(environment.loop),
+      ownSuspended_(environment.suspendedProcesses
+                        ? nullptr
+                        : std::make_unique<SuspendedProcesses>(environment.processControl)),
+      suspended_(environment.suspendedProcesses ? *environment.suspendedProcesses : *ownSuspended_),
+      source_(environment.source), processControl_(environment.processControl),
+      processes_(environment.processes), applications_(environment.applications),
+      userDefaults_(environment.userDefaults) {
+    connect(&suspended_, &SuspendedProcesses::changed, this,
+            &PrivacyMonitorViewModel::blockedProcessesChanged);
     connectToDeviceMonitor();
     // The handles are members: the timers end with the model, so no tick outlives it.
     updateTimer_ = loop_.scheduleRepeating(clockInterval, [this] {
@@ -43,11 +48,8 @@ PrivacyMonitorViewModel::PrivacyMonitorViewModel(const DashboardEnvironment& env
     loadRecentActivities();
 }
 
-PrivacyMonitorViewModel::~PrivacyMonitorViewModel() {
-    // The views may already be half gone; they are not told about the last resumes.
-    blockSignals(true);
-    resumeSuspendedProcesses();
-}
+// A registry of the model's own resumes what is left when it goes.
+PrivacyMonitorViewModel::~PrivacyMonitorViewModel() = default;
 
 void PrivacyMonitorViewModel::connectToDeviceMonitor() {
     if (source_) {
@@ -204,28 +206,29 @@ ActiveProcess PrivacyMonitorViewModel::unidentifiedRow(bool cameraActive, bool m
 }
 
 void PrivacyMonitorViewModel::appendSuspendedRows(QList<ActiveProcess>& rows) {
-    QList<qint32> pids = blockedProcesses_.keys();
-    std::sort(pids.begin(), pids.end());
-    bool changed = false;
-    for (qint32 pid : pids) {
-        const Suspended& suspended = blockedProcesses_[pid];
-        if (processControl_.identify(pid) != std::optional(suspended.identity)) {
-            // Nothing is left to resume, and the pid may soon name another process.
-            logLine(modelLine(QStringLiteral("ℹ️"),
-                              QStringLiteral("Suspended process %1 has ended").arg(pid)));
-            blockedProcesses_.remove(pid);
-            changed = true;
-            continue;
-        }
-        const bool listed = std::any_of(rows.cbegin(), rows.cend(),
-                                        [pid](const ActiveProcess& row) { return row.pid == pid; });
-        if (!listed) {
-            rows.append(suspended.row);
-        }
+    suspended_.forgetEnded();
+    for (const qint32 pid : suspended_.pids()) {
+        // The stand-in replaces what the detector says of it: a stopped process captures
+        // nothing, even while it holds the device open.
+        rows.removeIf([pid](const ActiveProcess& row) { return row.pid == pid; });
+        rows.append(suspendedRow(*suspended_.entry(pid)));
     }
-    if (changed) {
-        emit blockedProcessesChanged();
+}
+
+ActiveProcess PrivacyMonitorViewModel::suspendedRow(const SuspendedProcesses::Entry& entry) const {
+    ActiveProcess row;
+    row.pid = entry.identity.pid;
+    row.name = entry.process.name;
+    row.icon = processIcon(entry.process);
+    if (row.icon.isEmpty()) {
+        row.icon = IconReference::symbol(deviceSymbol(entry.devices.value(0, DeviceType::Camera)));
     }
+    // No device either: a row using none is never shown as "Allowed", so Unblock stays
+    // offered even for a name the user allowed since.
+    row.duration = QStringLiteral("Suspended");
+    row.statusText = QStringLiteral("Suspended • Resume it with Unblock");
+    row.canControl = true;
+    return row;
 }
 
 std::optional<ProcessIdentity>
@@ -233,10 +236,7 @@ PrivacyMonitorViewModel::controllableIdentity(const ProcessInfo& process) const 
     if (process.pid <= 1 || process.pid == processes_.ownPid()) {
         return std::nullopt;
     }
-    const std::optional<QString> executable = processes_.executablePath(process.pid);
-    if (isSessionCriticalProcessName(process.name) ||
-        isSessionCriticalProcessName(processes_.shortName(process.pid)) ||
-        (executable && isSessionCriticalProcessName(QFileInfo(*executable).fileName()))) {
+    if (processControl_.isSessionCritical(process.pid)) {
         return std::nullopt;
     }
     return processControl_.identify(process.pid);
@@ -287,7 +287,7 @@ IconReference PrivacyMonitorViewModel::processIcon(const ProcessInfo& process) c
 
 void PrivacyMonitorViewModel::handleProcessEnded(qint32 pid) {
     // A process still suspended already has its "blocked" row.
-    if (blockedProcesses_.contains(pid)) {
+    if (suspended_.contains(pid)) {
         return;
     }
     const auto row = std::find_if(activeProcesses_.cbegin(), activeProcesses_.cend(),
@@ -424,9 +424,8 @@ std::optional<ProcessIdentity> PrivacyMonitorViewModel::actionTarget(qint32 pid,
         *reason = QStringLiteral("not a process Ostrel may signal");
         return std::nullopt;
     }
-    if (const auto blocked = blockedProcesses_.constFind(pid);
-        blocked != blockedProcesses_.constEnd()) {
-        return blocked->identity;
+    if (const std::optional<SuspendedProcesses::Entry> suspended = suspended_.entry(pid)) {
+        return suspended->identity;
     }
     if (const auto identity = identities_.constFind(pid); identity != identities_.constEnd()) {
         return *identity;
@@ -467,30 +466,19 @@ void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
                                     [pid](const ActiveProcess& row) { return row.pid == pid; });
     const std::optional<ActiveProcess> row =
         first == activeProcesses_.cend() ? std::nullopt : std::optional(*first);
-
-    // One row stands for the suspended process, on every device its rows were using.
-    ActiveProcess suspendedRow;
-    if (row) {
-        suspendedRow = *row;
-    } else {
-        suspendedRow.pid = pid;
-        suspendedRow.name = processes_.shortName(pid);
-    }
+    QList<DeviceType> devices;
     for (const ActiveProcess& each : std::as_const(activeProcesses_)) {
-        if (each.pid == pid) {
-            suspendedRow.accessingCamera |= each.accessingCamera;
-            suspendedRow.accessingMicrophone |= each.accessingMicrophone;
+        if (each.pid == pid && each.accessingCamera && !devices.contains(DeviceType::Camera)) {
+            devices.append(DeviceType::Camera);
+        }
+        if (each.pid == pid && each.accessingMicrophone &&
+            !devices.contains(DeviceType::Microphone)) {
+            devices.append(DeviceType::Microphone);
         }
     }
-    suspendedRow.duration = QStringLiteral("Suspended");
-    suspendedRow.statusText = QStringLiteral("Suspended • Resume it with Unblock");
-    suspendedRow.canControl = true;
-    blockedProcesses_.insert(pid, {*target, suspendedRow});
-    emit blockedProcessesChanged();
-
-    if (!processControl_.suspend(*target).succeeded) {
-        blockedProcesses_.remove(pid);
-        emit blockedProcessesChanged();
+    const ProcessInfo process{pid, row ? row->name : processes_.shortName(pid), std::nullopt,
+                              std::nullopt};
+    if (!suspended_.suspend(*target, process, devices).succeeded) {
         finishAction([pid] {
             logLine(modelLine(QStringLiteral("❌"),
                               QStringLiteral("Failed to block process with PID: %1").arg(pid)));
@@ -501,8 +489,7 @@ void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
         addRecentActivity(activityFrom(*row, ActivityStatus::Blocked, true));
     }
     QList<ActiveProcess> rows = activeProcesses_;
-    rows.removeIf([pid](const ActiveProcess& each) { return each.pid == pid; });
-    rows.append(suspendedRow);
+    appendSuspendedRows(rows);
     previouslyActiveProcesses_.remove(pid);
     setActiveProcesses(std::move(rows));
     finishAction([pid] {
@@ -512,18 +499,14 @@ void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
 }
 
 void PrivacyMonitorViewModel::unblockProcess(qint32 pid) {
-    const std::optional<ProcessIdentity> target = beginAction(pid, QStringLiteral("unblocking"));
-    if (!target) {
+    if (!beginAction(pid, QStringLiteral("unblocking"))) {
         return;
     }
-    const bool resumed = processControl_.resume(*target).succeeded;
-    if (resumed && blockedProcesses_.remove(pid) > 0) {
-        emit blockedProcessesChanged();
-        // The stand-in row goes; if the detector still names the process, the next refresh
-        // shows it again.
-        if (!previouslyActiveProcesses_.contains(pid)) {
-            removeRows(pid);
-        }
+    const bool resumed = suspended_.resume(pid).succeeded;
+    // The stand-in row goes; if the detector still names the process, the next refresh shows
+    // it again.
+    if (resumed && !previouslyActiveProcesses_.contains(pid)) {
+        removeRows(pid);
     }
     finishAction([pid, resumed] {
         logLine(
@@ -542,9 +525,7 @@ void PrivacyMonitorViewModel::forceQuitProcess(qint32 pid) {
         return;
     }
     if (processControl_.terminate(*target).succeeded) {
-        if (blockedProcesses_.remove(pid) > 0) {
-            emit blockedProcessesChanged();
-        }
+        suspended_.forget(pid);
         const auto row = std::find_if(activeProcesses_.cbegin(), activeProcesses_.cend(),
                                       [pid](const ActiveProcess& each) { return each.pid == pid; });
         if (row != activeProcesses_.cend()) {
@@ -553,21 +534,6 @@ void PrivacyMonitorViewModel::forceQuitProcess(qint32 pid) {
         removeRows(pid);
     }
     finishAction([] {});
-}
-
-void PrivacyMonitorViewModel::resumeSuspendedProcesses() {
-    if (blockedProcesses_.isEmpty()) {
-        return;
-    }
-    logLine(
-        modelLine(QStringLiteral("▶️"),
-                  QStringLiteral("Resuming %1 suspended processes").arg(blockedProcesses_.size())));
-    for (qint32 pid : blockedProcesses_.keys()) {
-        if (processControl_.resume(blockedProcesses_.value(pid).identity).succeeded) {
-            blockedProcesses_.remove(pid);
-        }
-    }
-    emit blockedProcessesChanged();
 }
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerts/SuspendedProcesses.h"
 #include "base/MainRunLoop.h"
 #include "dashboard/ActiveProcess.h"
 #include "dashboard/ActivityItem.h"
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QSet>
 #include <QSettings>
+#include <memory>
 #include <vector>
 
 namespace ostrel {
@@ -25,14 +27,17 @@ struct DashboardEnvironment {
     const ProcessServices& processes;
     RunningApplicationsService& applications;
     QSettings& userDefaults;
+    // The shell's registry, which a notification's Block also fills; without it the model
+    // keeps one of its own on `processControl`.
+    SuspendedProcesses* suspendedProcesses = nullptr;
 };
 
 // The model behind the dashboard: every 2 seconds it rebuilds the processes that use the
 // camera or microphone from the detector, turns those that went away into recent-activity
 // rows (kept in the preferences store, at most 20, for 7 days), and suspends, resumes or
 // force-quits a process for the user. Only a process Ostrel identified, that is not one of
-// the session's own servers, is ever signalled; every process it suspended is resumed when
-// the model ends.
+// the session's own servers, is ever signalled. Every suspended process of the registry,
+// whoever suspended it, has one row offering Unblock.
 class PrivacyMonitorViewModel final : public QObject {
     Q_OBJECT
 
@@ -57,8 +62,8 @@ public:
     bool isLoading() const { return isLoading_; }
     bool isMonitoringActive() const { return isMonitoringActive_; }
     // Suspended by the user and not resumed since; a row offers resume for these.
-    bool isBlocked(qint32 pid) const { return blockedProcesses_.contains(pid); }
-    QList<qint32> blockedProcesses() const { return blockedProcesses_.keys(); }
+    bool isBlocked(qint32 pid) const { return suspended_.contains(pid); }
+    QList<qint32> blockedProcesses() const { return suspended_.pids(); }
     // The current wall-clock time, for the rows' relative times.
     QDateTime now() const { return loop_.now(); }
 
@@ -71,8 +76,8 @@ public:
     void blockProcess(qint32 pid);
     void unblockProcess(qint32 pid);
     void forceQuitProcess(qint32 pid);
-    // Resumes every process still suspended from the dashboard; run when Ostrel quits.
-    void resumeSuspendedProcesses();
+    // Resumes every process still suspended; run when Ostrel quits.
+    void resumeSuspendedProcesses() { suspended_.resumeAll(); }
 
 signals:
     void recentActivitiesChanged();
@@ -84,11 +89,6 @@ signals:
     void blockedProcessesChanged();
 
 private:
-    // A suspended process: its identity, to resume exactly it, and how its row looked.
-    struct Suspended {
-        ProcessIdentity identity;
-        ActiveProcess row;
-    };
     // When a process was first seen on a device, to measure the row's duration.
     struct Sighting {
         ProcessIdentity identity;
@@ -100,6 +100,7 @@ private:
     ActiveProcess processRow(const ProcessInfo& process, DeviceType device);
     ActiveProcess unidentifiedRow(bool cameraActive, bool microphoneActive);
     void appendSuspendedRows(QList<ActiveProcess>& rows);
+    ActiveProcess suspendedRow(const SuspendedProcesses::Entry& entry) const;
     std::optional<ProcessIdentity> controllableIdentity(const ProcessInfo& process) const;
     QString measuredDuration(qint32 pid, DeviceType device, const ProcessIdentity& identity);
     IconReference processIcon(const ProcessInfo& process) const;
@@ -120,6 +121,8 @@ private:
     QDateTime newRowTimestamp() const;
 
     MainRunLoop& loop_;
+    std::unique_ptr<SuspendedProcesses> ownSuspended_;
+    SuspendedProcesses& suspended_;
     DeviceActivitySource* source_;
     ProcessControl& processControl_;
     const ProcessServices& processes_;
@@ -138,7 +141,6 @@ private:
     TimerHandle deviceCheckTimer_;
     std::vector<TimerHandle> completions_;
     QSet<qint32> previouslyActiveProcesses_;
-    QHash<qint32, Suspended> blockedProcesses_;
     // The identity of every controllable process of the current list, by pid.
     QHash<qint32, ProcessIdentity> identities_;
     // Keyed by pid and device; forgotten when the process leaves the list.

@@ -32,7 +32,7 @@ PrivacyMonitorWindow::PrivacyMonitorWindow(const DashboardWindowEnvironment& env
     logLine(controllerLine(QStringLiteral("🏗️"), QStringLiteral("Initializing...")));
     window_ = new PrivacyMonitorView({environment.loop, &source_, environment.processControl,
                                       environment.processes, environment.applications,
-                                      environment.userDefaults},
+                                      environment.userDefaults, environment.suspendedProcesses},
                                      environment.allowedApps);
     logLine(controllerLine(QStringLiteral("✅"),
                            QStringLiteral("Created PrivacyMonitorView with frame constraints")));
@@ -42,6 +42,7 @@ PrivacyMonitorWindow::PrivacyMonitorWindow(const DashboardWindowEnvironment& env
     window_->setMaximumSize(kMaximumSize);
     window_->resize(kContentSize);
     centreOnScreen(*window_);
+    closeOnEscape(*window_);
     logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Created Qt window with frame: ") +
                                                     frameText(window_->geometry())));
     logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Window configured")));

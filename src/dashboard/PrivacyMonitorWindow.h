@@ -23,6 +23,8 @@ struct DashboardWindowEnvironment {
     RunningApplicationsService& applications;
     QSettings& userDefaults;
     AllowedAppsManager& allowedApps;
+    // The shell's registry of suspended processes, shared with the notifications' Block.
+    SuspendedProcesses* suspendedProcesses = nullptr;
 };
 
 // The dashboard window. The shell makes it once and shows it again: closing only hides it,

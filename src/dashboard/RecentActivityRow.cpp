@@ -52,7 +52,9 @@ RecentActivityRow::RecentActivityRow(QWidget* parent)
 
 void RecentActivityRow::setActivity(const ActivityItem& activity, const QDateTime& now) {
     activity_ = activity;
-    icon_->setPixmap(dashboard_style::icon(activity.icon).pixmap(kIconSize, kIconSize));
+    // Drawn at the screen's pixel ratio, so the icon stays sharp and inside its place.
+    icon_->setPixmap(dashboard_style::icon(activity.icon)
+                         .pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF()));
     name_->setText(activity.appName);
     while (deviceBadges_.size() > size_t(activity.accessType.size())) {
         delete deviceBadges_.back();

@@ -6,6 +6,7 @@
 #include "platform/CameraSystem.h"
 #include "platform/ChildProcessRunner.h"
 #include "platform/DesktopSettings.h"
+#include "platform/EventJournal.h"
 #include "platform/FileBrowser.h"
 #include "platform/ProcessControl.h"
 #include "platform/ProcessServices.h"
@@ -40,6 +41,7 @@ struct Platform {
     StartAtLogin& startAtLogin;
     SingleInstance& singleInstance;
     QuitRequests& quitRequests;
+    EventJournal& eventJournal;
 };
 
 // Owns the services behind a Platform; they live exactly as long as this object.

@@ -22,8 +22,8 @@ struct ProcessControlResult {
 
 // Suspends, resumes and force-quits processes the user chose. Only the process that was
 // identified is ever signalled: one that has ended, or whose pid now belongs to another
-// process, is refused, and so are pids up to 1 and Ostrel itself. Every call logs what it did
-// or why it did nothing.
+// process, is refused, and so are pids up to 1, Ostrel itself and the programs the desktop
+// session stands on. Every call logs what it did or why it did nothing.
 class ProcessControl {
 public:
     virtual ~ProcessControl() = default;
@@ -31,6 +31,10 @@ public:
     // The running process behind the pid, to hand back later; nothing when it has ended or
     // cannot be read.
     virtual std::optional<ProcessIdentity> identify(qint32 pid) const = 0;
+    // The sound server, the display server, the compositor and the like: stopping one freezes
+    // the whole session (a camera shared through PipeWire is held by the sound server itself),
+    // so they are never signalled.
+    virtual bool isSessionCritical(qint32 pid) const = 0;
 
     virtual ProcessControlResult suspend(const ProcessIdentity& process) = 0;
     virtual ProcessControlResult resume(const ProcessIdentity& process) = 0;

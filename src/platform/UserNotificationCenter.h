@@ -31,6 +31,9 @@ struct NotificationSettings {
         NotificationAuthorizationStatus::NotDetermined;
     NotificationSetting alertSetting = NotificationSetting::NotSupported;
     NotificationSetting soundSetting = NotificationSetting::NotSupported;
+    // False when nothing in the session shows notifications at all: the status then reads
+    // Denied although nobody refused, and there is no setting the user could change.
+    bool serverAvailable = true;
 };
 
 struct NotificationAction {
@@ -45,11 +48,19 @@ struct NotificationCategory {
     QList<NotificationAction> actions;
 };
 
+// How insistently the desktop shows a notification.
+enum class NotificationUrgency {
+    Low = 0,
+    Normal = 1,
+    Critical = 2,
+};
+
 // Title and body are plain text; a centre whose desktop renders markup escapes them.
 struct NotificationContent {
     QString title;
     QString body;
     bool playsSound = false; // the desktop's default notification sound
+    NotificationUrgency urgency = NotificationUrgency::Normal;
     QString categoryIdentifier;
     QVariantMap userInfo; // handed back with every response
 };

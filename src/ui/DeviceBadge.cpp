@@ -18,26 +18,38 @@ DeviceBadge::DeviceBadge(const QString& icon, const QColor& color, QWidget* pare
 }
 
 void DeviceBadge::setBadge(const QString& icon, const QColor& color) {
+    setPixmap(draw(icon, color, devicePixelRatioF()));
+    setToolTip(icon);
+}
+
+QPixmap DeviceBadge::draw(const QString& icon, const QColor& color, qreal devicePixelRatio) {
+    // Every size below is in device-independent pixels; the pixmaps carry the ratio, so a
+    // scaled screen gets a sharp badge of the same size instead of a cut-off one.
+    const QPixmap symbol =
+        IconCatalogue::icon(icon).pixmap(QSize(kSymbolSize, kSymbolSize), devicePixelRatio);
+    const QSizeF symbolSize = symbol.deviceIndependentSize();
     // The symbol is drawn white: its own colours only serve as a mask.
-    const QPixmap symbol = IconCatalogue::icon(icon).pixmap(kSymbolSize, kSymbolSize);
     QPixmap white(symbol.size());
+    white.setDevicePixelRatio(symbol.devicePixelRatio());
     white.fill(Qt::transparent);
     {
         QPainter painter(&white);
         painter.drawPixmap(0, 0, symbol);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(white.rect(), Qt::white);
+        painter.fillRect(QRectF(QPointF(), symbolSize), Qt::white);
     }
-    QPixmap badge(kBadgeSize, kBadgeSize);
+    QPixmap badge(QSize(kBadgeSize, kBadgeSize) * devicePixelRatio);
+    badge.setDevicePixelRatio(devicePixelRatio);
     badge.fill(Qt::transparent);
     QPainter painter(&badge);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(color);
-    painter.drawRoundedRect(badge.rect(), 6, 6);
-    painter.drawPixmap((kBadgeSize - white.width()) / 2, (kBadgeSize - white.height()) / 2, white);
-    setPixmap(badge);
-    setToolTip(icon);
+    painter.drawRoundedRect(QRectF(0, 0, kBadgeSize, kBadgeSize), 6, 6);
+    painter.drawPixmap(
+        QPointF((kBadgeSize - symbolSize.width()) / 2, (kBadgeSize - symbolSize.height()) / 2),
+        white);
+    return badge;
 }
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 #include "ui/QtAlertPresenter.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextDocument>
@@ -31,6 +32,10 @@ std::optional<int> QtAlertPresenter::runModal(const AlertContent& alert) {
     // The informative text has no format of its own: handing it over as rich text made from
     // the plain text keeps process names in it from being read as markup.
     box.setInformativeText(Qt::convertFromPlainText(alert.informativeText, Qt::WhiteSpaceNormal));
+    // Left alone, a sentence or two wraps to the width of a short title, a few words a line.
+    if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        informative->setMinimumWidth(320);
+    }
 
     QList<QPushButton*> buttons;
     for (const QString& title : alert.buttons) {

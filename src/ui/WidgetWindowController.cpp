@@ -1,9 +1,12 @@
 #include "ui/WidgetWindowController.h"
 
+#include "ui/WindowLayout.h"
+
 namespace ostrel {
 
 WidgetWindowController::WidgetWindowController(QWidget* window) : window_(window) {
     window->setAttribute(Qt::WA_DeleteOnClose);
+    closeOnEscape(*window);
     QObject::connect(window, &QObject::destroyed, window, [this] {
         if (onClosed) {
             onClosed();

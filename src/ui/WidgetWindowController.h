@@ -8,7 +8,7 @@
 namespace ostrel {
 
 // A window controller around a top-level widget that deletes itself when closed: showing
-// brings it forward, and closing tells the shell through onClosed.
+// brings it forward, Escape closes it, and closing tells the shell through onClosed.
 class WidgetWindowController final : public WindowController {
 public:
     explicit WidgetWindowController(QWidget* window);

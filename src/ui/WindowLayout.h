@@ -11,4 +11,8 @@ void fillWindow(QWidget& window, QWidget* view);
 // does not open wherever the window manager would stack it.
 void centreOnScreen(QWidget& window);
 
+// Escape closes the window, unless the widget with the focus uses the key itself (an open
+// editor, a popup).
+void closeOnEscape(QWidget& window);
+
 } // namespace ostrel

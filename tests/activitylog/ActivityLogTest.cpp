@@ -26,6 +26,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace ostrel;
 using ActivityLogFileFormat::encodeLogFile;
@@ -296,6 +297,66 @@ TEST_F(ActivityLoggerTest, FailedSaveKeepsTheListThePendingCountAndTheOldFile) {
     EXPECT_EQ(logger->pendingSaveCount(), 0);
 }
 
+TEST_F(ActivityLoggerTest, TwoStoresOnOneFolderNeitherLoseDoubleNorResurrectEntries) {
+    start();
+    ActivityLogger other(folder, desktop, loop, nullptr);
+    other.startLogging();
+    const auto addTo = [&](ActivityLogger& store, const QString& name) {
+        store.logActivity(DeviceType::Camera, name, std::nullopt, 1, true);
+        loop.runPending();
+    };
+    addTo(*logger, "a1");
+    addTo(other, "b1");
+    addTo(*logger, "a2");
+    addTo(other, "b2");
+    EXPECT_EQ(namesIn(logPath()), (QStringList{"a1", "b1", "a2", "b2"}));
+    logger->forceSave();
+    EXPECT_EQ(names(), (QStringList{"a1", "b1", "a2", "b2"}));
+
+    // What one clears stays cleared in both; what the other logs meanwhile stays.
+    logger->clearAllLogs();
+    addTo(other, "b3");
+    EXPECT_EQ(namesOf(other.logs()), QStringList{"b3"});
+    EXPECT_EQ(namesIn(logPath()), QStringList{"b3"});
+
+    // An entry one store expires does not come back from the other.
+    logger->setRetentionPeriod(LogRetentionPeriod::oneWeek);
+    other.setRetentionPeriod(LogRetentionPeriod::oneWeek);
+    loop.stepWallClock(-3 * 86400);
+    addTo(*logger, "three days old");
+    loop.stepWallClock(3 * 86400);
+    other.forceSave();
+    EXPECT_EQ(namesOf(other.logs()), (QStringList{"b3", "three days old"}));
+    other.setRetentionPeriod(LogRetentionPeriod::twentyFourHours);
+    addTo(*logger, "a3");
+    EXPECT_TRUE(namesIn(logPath()) == names() && names() == (QStringList{"b3", "a3"}));
+}
+
+TEST_F(ActivityLoggerTest, FilesArePrivateWhateverTheUmaskAndAFailedBackupKeepsTheLastOne) {
+    const mode_t previousUmask = ::umask(0);
+    start();
+    add("A", DeviceType::Camera);
+    add("B", DeviceType::Camera);
+    ASSERT_TRUE(QDir().mkdir(backupPath() + ".tmp")); // the new backup cannot be written
+    add("C", DeviceType::Camera);
+    EXPECT_EQ(namesIn(backupPath()), QStringList{"A"});
+    EXPECT_EQ(namesIn(logPath()), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(
+        log.countStartingWith("⚠️ [ActivityLogger] Kept the previous backup: cannot write"), 1);
+    const std::optional<QString> exported = logger->exportLogs(LogRetentionPeriod::oneWeek);
+    ::umask(previousUmask);
+    ASSERT_TRUE(exported);
+    for (const auto& [path, mode] : {std::pair{folder, 0700},
+                                     {logPath(), 0600},
+                                     {backupPath(), 0600},
+                                     {logPath() + ".lock", 0600},
+                                     {*exported, 0600}}) {
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        EXPECT_EQ(status.st_mode & 0777, mode_t(mode)) << path.toStdString();
+    }
+}
+
 TEST(ActivityLoggerShared, OneStoreInTheUserDataFolder) {
     static QTemporaryDir home; // the store outlives the test
     static ManualRunLoop loop;
@@ -310,6 +371,7 @@ TEST(ActivityLoggerShared, OneStoreInTheUserDataFolder) {
 }
 
 TEST_F(ActivityLogViewTest, ListIsNewestFirstAndFilteredWhileCardsFollowOnlyThePeriod) {
+    logger->setRetentionPeriod(LogRetentionPeriod::oneMonth);
     add("old", DeviceType::Camera);
     loop.stepWallClock(2 * 86400);
     add("firefox", DeviceType::Camera, QString("/opt/Tools/firefox/firefox-bin"));
@@ -361,7 +423,7 @@ TEST_F(ActivityLogViewTest, ListIsNewestFirstAndFilteredWhileCardsFollowOnlyTheP
     EXPECT_EQ(rowNames(), (QStringList{"firefox", "arecord", "old"}));
     EXPECT_EQ(statistics(), (QStringList{"6", "3", "2", "5"}));
     // The store's own retention period is not the period shown.
-    EXPECT_EQ(logger->currentRetentionPeriod(), LogRetentionPeriod::twentyFourHours);
+    EXPECT_EQ(logger->currentRetentionPeriod(), LogRetentionPeriod::oneMonth);
 
     child<QPushButton>("clearButton")->click();
     EXPECT_TRUE(showsEmptyState());

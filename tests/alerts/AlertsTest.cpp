@@ -53,7 +53,8 @@ protected:
     QSettings settings{root.filePath("Ostrel.conf"), QSettings::IniFormat};
     QDateTime clock{QDate(2026, 1, 1), QTime(9, 0), Qt::UTC};
     AllowedAppsManager allowedApps{settings, [this] { return clock; }};
-    NotificationManager manager{userNotifications, allowedApps, processControl, settings, loop};
+    SuspendedProcesses suspended{processControl};
+    NotificationManager manager{userNotifications, allowedApps, suspended, settings, loop};
     CapturedLog log;
 };
 using AllowedAppsManagerTest = AlertsTest;
@@ -299,6 +300,14 @@ TEST_F(NotificationManagerTest, PermissionIsAskedWhileOpenAndOnlyFullAuthorizati
     }
     EXPECT_TRUE(userNotifications.requests.empty());
     EXPECT_EQ(userNotifications.authorizationRequests, 0);
+    // Nothing shows notifications at all: nobody denied anything, and the log says so.
+    userNotifications.settings.authorizationStatus = NotificationAuthorizationStatus::Denied;
+    userNotifications.settings.serverAvailable = false;
+    manager.requestNotificationPermission();
+    loop.runPending();
+    EXPECT_EQ(log.countStartingWith("❌ Notification permission previously denied"), 1);
+    EXPECT_TRUE(log.contains("⚠️ No notification server answers in this session: notifications "
+                             "will show once one starts"));
 
     userNotifications.settings = {};
     userNotifications.authorizationError = QString("no server");
@@ -332,10 +341,16 @@ TEST_F(NotificationManagerTest, ResponsesActOnlyWhenAskedAndOnlyOnTheProgramThat
     EXPECT_TRUE(log.contains("✅ User allowed Zoom to access Camera and Microphone"));
     EXPECT_TRUE(allowedApps.getAllowedApps().isEmpty());
     EXPECT_TRUE(processControl.calls.empty());
+    // Block suspends through the shell's registry, where the dashboard sees it, and the
+    // process control refuses what the session stands on.
+    processControl.sessionCritical.insert(42);
     userNotifications.respond("BLOCK");
-    ASSERT_EQ(processControl.calls.size(), 1u);
-    EXPECT_EQ(processControl.calls[0].signal, FakeProcessControl::Signal::Suspend);
-    EXPECT_EQ(processControl.calls[0].process, (ProcessIdentity{42, 777}));
+    EXPECT_TRUE(suspended.pids().isEmpty());
+    processControl.sessionCritical.clear();
+    userNotifications.respond("BLOCK");
+    ASSERT_EQ(suspended.pids(), QList<qint32>{42});
+    EXPECT_EQ(processControl.calls.back().process, (ProcessIdentity{42, 777}));
+    EXPECT_EQ(suspended.entry(42)->devices, kBoth);
     userNotifications.respond("ALLOW_ALWAYS");
     EXPECT_EQ(allowedApps.getAllowedApps().keys(), (QStringList{"Zoom_Camera", "Zoom_Microphone"}));
 
@@ -349,7 +364,7 @@ TEST_F(NotificationManagerTest, ResponsesActOnlyWhenAskedAndOnlyOnTheProgramThat
         userNotifications.respond("BLOCK");
         userNotifications.respond("ALLOW_ALWAYS");
     }
-    EXPECT_EQ(processControl.calls.size(), 1u);
+    EXPECT_EQ(processControl.calls.size(), 2u);
     EXPECT_EQ(allowedApps.getAllowedApps().size(), 3); // Gone is a program
 
     // Damaged user info acts on nothing.
@@ -495,12 +510,11 @@ TEST_F(AlertBatchingTest, TheDetectorsReportIsNeverADuplicateOfAFindingThatCameF
     loop.advance(0.1);
     detector(DeviceType::Camera, true, process(42, "Zoom"));
     // Any other process on the active device is a duplicate: not notified, not logged, but
-    // the status menu is refreshed.
+    // the status menu is refreshed. A finding without a pid shows none.
     finding(DeviceType::Camera, true, process(43, "Cheese"));
     closeWindow();
-    EXPECT_EQ(bodies(),
-              (QStringList{"Camera being accessed by System-Level Device Access (PID: -1)",
-                           "Camera being accessed by Zoom (PID: 42)"}));
+    EXPECT_EQ(bodies(), (QStringList{"Camera being accessed by System-Level Device Access",
+                                     "Camera being accessed by Zoom (PID: 42)"}));
     EXPECT_EQ(logger.logs().size(), 2);
     EXPECT_EQ(shell.statusUpdates.size(), 3u);
 

@@ -1,13 +1,18 @@
 #include "app/AppDelegate.h"
 
 #include "app/GuiPlatformSelection.h"
+#include "app/MainWindow.h"
 #include "app/TrayStatusItem.h"
 #include "support/CapturedLog.h"
 #include "support/FakeAlertPresenter.h"
 #include "support/FakePlatform.h"
 #include "support/FakeStatusItem.h"
+#include "support/RunUntil.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -42,6 +47,9 @@ protected:
     EventBus notifications;
     FakeAlertPresenter alerts;
     FakeStatusItem statusItem;
+    // The shell drives the main window beside the panel's item, as it does on a desktop.
+    MainWindow mainWindow;
+    StatusItemGroup statusItems{{&statusItem, &mainWindow}};
     QSettings preferences{folder.filePath("Ostrel.conf"), QSettings::IniFormat};
     ActivityLogger logger{folder.filePath("data"), folder.filePath("Desktop"), loop, &applications};
     AllowedAppsManager allowedApps{preferences};
@@ -50,7 +58,7 @@ protected:
                                  processControl,
                                  alerts,
                                  desktopSettings,
-                                 statusItem,
+                                 statusItems,
                                  preferences,
                                  [this]() -> ActivityLogger& { return logger; },
                                  allowedApps};
@@ -140,6 +148,64 @@ TEST_F(AppDelegateTest, StatusLinesFollowTheDetectorAndWindowsAreMadeOnceOrAgain
 
     shell->showSettings(); // a window this build does not have is reported, not shown
     EXPECT_TRUE(log.contains("ℹ️ [AppDelegate] No settings window in this build"));
+}
+
+TEST_F(AppDelegateTest, TheMainWindowOffersEveryMenuItemAndTriggersTheSameHandlers) {
+    launch();
+    shell->updateStatusMenu(true, false);
+    // Item by item what the menu shows: text for headings and status lines, a button for
+    // each action, nothing for separators.
+    for (int index = 0; index < statusItem.titles.size(); ++index) {
+        QWidget* widget = mainWindow.itemWidget(index);
+        const StatusMenuItem& item = shell->statusMenu().items()[size_t(index)];
+        SCOPED_TRACE(item.title.toStdString());
+        if (item.isSeparator()) {
+            EXPECT_EQ(widget, nullptr);
+        } else if (item.action == StatusMenuItem::Action::None) {
+            EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), statusItem.titles[index]);
+        } else {
+            EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text(), statusItem.titles[index]);
+        }
+    }
+    EXPECT_EQ(mainWindow.itemWidget(statusItem.titles.size()), nullptr);
+
+    bool quitRequested = false;
+    shell->requestQuit = [&] { quitRequested = true; };
+    auto press = [this](const QString& title) {
+        auto* button = qobject_cast<QPushButton*>(
+            mainWindow.itemWidget(int(statusItem.titles.indexOf(title))));
+        ASSERT_NE(button, nullptr) << title.toStdString();
+        button->click();
+    };
+    press("📊 Show Privacy Monitor");
+    press("📊 Activity Log");
+    press("Settings");
+    press("🛑 Stop Monitoring");
+    EXPECT_TRUE(dashboardWindows.size() == 1 && logWindows.size() == 1 &&
+                log.contains("ℹ️ [AppDelegate] No settings window in this build"));
+    EXPECT_TRUE(!shell->isMonitoringActive() &&
+                statusItem.titles.contains("▶️ Start Monitoring"));
+    press("▶️ Start Monitoring"); // the rebuilt window has the new button
+    press("Quit Ostrel");
+    EXPECT_TRUE(shell->isMonitoringActive() && quitRequested);
+}
+
+TEST(TrayStatusItem, TheIconComesAndGoesWithATrayHostOnTheSessionBus) {
+    int asked = 0;
+    TrayStatusItem item([&asked] { return ++asked > 0; });
+    item.setMenu(StatusMenuModel::build(true));
+    std::vector<bool> changes;
+    item.onTrayAvailabilityChanged = [&changes](bool available) { changes.push_back(available); };
+    // Qt decides only once whether it may use a bus tray: it is not asked before one is there.
+    EXPECT_TRUE(!item.isTrayAvailable() && asked == 0);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.registerService(TrayAvailability::watcherService));
+    ASSERT_TRUE(runUntil([&item] { return item.isTrayAvailable(); }));
+    EXPECT_TRUE(item.trayIcon()->isVisible() && item.trayIcon()->contextMenu() == item.menu());
+    bus.unregisterService(TrayAvailability::watcherService);
+    ASSERT_TRUE(runUntil([&item] { return !item.isTrayAvailable(); }));
+    EXPECT_EQ(changes, (std::vector{true, false}));
 }
 
 TEST(TrayStatusItem, DrawsTheMenuWithShortcutsAndDisabledHeader) {

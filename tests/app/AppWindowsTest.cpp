@@ -1,16 +1,23 @@
 #include "app/AppDelegate.h"
+#include "app/MainWindow.h"
 #include "app/OnboardingWindowController.h"
 #include "app/SettingsWindow.h"
+#include "dashboard/PrivacyMonitorWindow.h"
 #include "support/CapturedLog.h"
+#include "support/FakeAlertPresenter.h"
 #include "support/FakePlatform.h"
 #include "ui/WidgetWindowController.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace ostrel;
@@ -56,7 +63,7 @@ protected:
     }
 
     SettingsEnvironment environment() {
-        return {preferences, startAtLogin, logger, {"0.1.0", "1"}};
+        return {preferences, startAtLogin, logger, {"0.1.0", "1"}, &alerts};
     }
     // The four checkboxes, top to bottom.
     static std::vector<bool> checked(const SettingsView& view) {
@@ -72,7 +79,16 @@ protected:
     OnboardingWindowController controller{
         {cameras, audio, userNotifications, desktopSettings, loop}, manager};
     CapturedLog log;
+    FakeAlertPresenter alerts;
 };
+
+// Sends a key to `target` as the window system would deliver it to the focused widget: what
+// the widget leaves unhandled goes on to its parents.
+void pressKey(QWidget* target, Qt::Key key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+}
+
 using OnboardingTest = AppWindowsTest;
 using SettingsViewTest = AppWindowsTest;
 
@@ -152,15 +168,18 @@ TEST_F(OnboardingTest, CapturePermissionStepsAndClosingHalfway) {
 
 TEST_F(OnboardingTest, NotificationStatusesDecideTheNotificationStep) {
     using Status = NotificationAuthorizationStatus;
-    // The status, its badge, the main button, an error the request fails with, the step after.
-    const std::tuple<Status, QString, QString, QString, int> cases[] = {
-        {Status::Provisional, "Granted", "Continue", "", 5},
-        {Status::NotDetermined, "Required", "Grant Access", "", 5},
-        {Status::NotDetermined, "Required", "Grant Access", "no notification service", 4},
-        {Status::Ephemeral, "Denied", "Open Settings", "", 4}};
-    for (const auto& [status, badgeText, main, why, nextStep] : cases) {
+    // The status, its badge, the main button, an error the request fails with, the step after;
+    // last, a session without any notification service, whose step is passed.
+    const std::tuple<Status, QString, QString, QString, int, bool> cases[] = {
+        {Status::Provisional, "Granted", "Continue", "", 5, true},
+        {Status::NotDetermined, "Required", "Grant Access", "", 5, true},
+        {Status::NotDetermined, "Required", "Grant Access", "no notification service", 4, true},
+        {Status::Ephemeral, "Denied", "Open Settings", "", 4, true},
+        {Status::Denied, "No service", "Continue", "", 5, false}};
+    for (const auto& [status, badgeText, main, why, nextStep, server] : cases) {
         SCOPED_TRACE(badgeText.toStdString() + " " + why.toStdString());
         userNotifications.settings.authorizationStatus = status;
+        userNotifications.settings.serverAvailable = server;
         userNotifications.authorizationError = why.isEmpty() ? std::nullopt : std::optional(why);
         showAndGoTo(4);
         EXPECT_EQ(badge(), badgeText);
@@ -216,21 +235,47 @@ TEST_F(SettingsViewTest, TogglingWritesItsKeyOrTheAutostartEntryAtOnce) {
     EXPECT_TRUE(startAtLogin.changes == 3 && !first.autoStartCheckbox()->isChecked());
 }
 
-TEST_F(SettingsViewTest, ChoosingARetentionPeriodStoresItsRawValueAndAppliesIt) {
+TEST_F(SettingsViewTest, APeriodThatDeletesEntriesAsksFirstAndNoKeepsThePreviousChoice) {
+    preferences.setValue(AppDelegate::logRetentionPeriodKey, "1m");
+    logger.setRetentionPeriod(LogRetentionPeriod::oneMonth);
     logger.startLogging();
-    loop.stepWallClock(-3 * 86400);
-    logger.logActivity(DeviceType::Camera, "three-days-ago", std::nullopt, 10, true);
-    loop.runPending();
-    loop.stepWallClock(3 * 86400);
-
+    for (const double daysAgo : {22.5, 12.5, 2.5}) { // noon of 9, 19 and 29 December 2025
+        loop.stepWallClock(-daysAgo * 86400);
+        logger.logActivity(DeviceType::Camera, "app", std::nullopt, 10, true);
+        loop.runPending();
+        loop.stepWallClock(daysAgo * 86400);
+    }
     SettingsView view(environment());
-    view.retentionSelector()->setCurrentIndex(view.retentionSelector()->findText("Last Week"));
-    EXPECT_TRUE(preferences.value(AppDelegate::logRetentionPeriodKey) == "1w" &&
-                logger.logs().size() == 1);
+    QComboBox* selector = view.retentionSelector();
 
-    // The shorter period removes the older entry at once, as the note beside it says.
-    view.retentionSelector()->setCurrentIndex(view.retentionSelector()->findText("Last 24 Hours"));
-    EXPECT_TRUE(logger.logs().isEmpty());
+    // Outside the focus the wheel passes the selector by, to the page around it.
+    QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(selector, &wheel);
+    EXPECT_TRUE(selector->currentText() == "Last Month" && !wheel.isAccepted() &&
+                selector->focusPolicy() == Qt::StrongFocus);
+
+    const QString twoEntries = "This deletes 2 entries, the oldest from 9 December 2025. Continue?";
+    // The period chosen, the answer, the question asked (none: empty), then what the selector
+    // shows, the stored period and the entries left.
+    const std::tuple<QString, std::optional<int>, QString, QString, QString, int> cases[] = {
+        {"Last Week", 1, twoEntries, "Last Month", "1m", 3},
+        {"Last Week", std::nullopt, twoEntries, "Last Month", "1m", 3}, // closed unanswered
+        {"Last Week", 0, twoEntries, "Last Week", "1w", 1},
+        {"Last Month", 0, "", "Last Month", "1m", 1}, // nothing to delete, nothing asked
+        {"Last 24 Hours", 0, "This deletes 1 entry, from 29 December 2025. Continue?",
+         "Last 24 Hours", "24h", 0}};
+    for (const auto& [period, answer, question, shown, stored, left] : cases) {
+        SCOPED_TRACE(period.toStdString() + " → " + shown.toStdString());
+        alerts.alerts.clear();
+        alerts.choice = answer;
+        selector->setCurrentIndex(selector->findText(period));
+        EXPECT_EQ(alerts.alerts.empty() ? "" : alerts.alerts.back().informativeText.toStdString(),
+                  question.toStdString());
+        EXPECT_TRUE(selector->currentText() == shown &&
+                    preferences.value(AppDelegate::logRetentionPeriodKey) == stored &&
+                    logger.logs().size() == left);
+    }
 }
 
 TEST_F(SettingsViewTest, TheControllerMakesAWindowThatIsFreedWhenClosed) {
@@ -243,4 +288,38 @@ TEST_F(SettingsViewTest, TheControllerMakesAWindowThatIsFreedWhenClosed) {
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closed);
+}
+
+TEST_F(AppWindowsTest, EscapeClosesEveryWindow) {
+    AllowedAppsManager allowedApps(preferences);
+    MainWindow mainWindow;
+    mainWindow.setMenu(StatusMenuModel::build(true));
+    const std::unique_ptr<WindowController> settings = makeSettingsWindowController(environment());
+    const std::unique_ptr<WindowController> dashboard =
+        makeDashboardWindow({loop, [] { return false; }, [] { return nullptr; }, processControl,
+                             processes, applications, preferences, allowedApps});
+    manager.checkAndShowOnboarding();
+    const std::pair<const char*, QPointer<QWidget>> windows[] = {
+        {"main", &mainWindow},
+        {"settings", dynamic_cast<WidgetWindowController&>(*settings).window()},
+        {"dashboard", dynamic_cast<PrivacyMonitorWindow&>(*dashboard).window()},
+        {"onboarding", controller.window()}};
+    for (const auto& [name, window] : windows) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(window);
+        window->show();
+        // A button leaves Escape to its window.
+        pressKey(window->findChildren<QAbstractButton*>().value(0), Qt::Key_Escape);
+        EXPECT_TRUE(!window || !window->isVisible());
+    }
+}
+
+TEST_F(OnboardingTest, EnterPressesTheFocusedButtonElseTheScreensMainButton) {
+    showAndGoTo(1);
+    pressKey(view(), Qt::Key_Return);
+    EXPECT_EQ(step(), 2);
+    pressKey(button("Back"), Qt::Key_Enter);
+    EXPECT_EQ(step(), 1);
+    pressKey(view()->currentScreen(), Qt::Key_Return);
+    EXPECT_EQ(step(), 2);
 }

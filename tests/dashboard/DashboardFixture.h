@@ -14,7 +14,7 @@ namespace ostrel {
 class DashboardFixture : public ::testing::Test, protected FakePlatform {
 protected:
     DashboardEnvironment environment() {
-        return {loop, &source, processControl, processes, applications, settings};
+        return {loop, &source, processControl, processes, applications, settings, &suspended};
     }
     // A running process the fakes know, which the control may signal.
     ProcessInfo runningProcess(qint32 pid, const QString& name) {
@@ -40,6 +40,7 @@ protected:
     QSettings settings{dir.filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat};
     CapturedLog log;
     FakeDeviceActivitySource source;
+    SuspendedProcesses suspended{processControl}; // the shell's registry
 };
 
 } // namespace ostrel

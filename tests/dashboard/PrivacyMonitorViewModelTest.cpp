@@ -163,14 +163,14 @@ TEST_F(PrivacyMonitorViewModelTest, OnlyTheNamedProcessIsEverSignalled) {
                 recent()[0].accessType == (QList{DeviceType::Camera, DeviceType::Microphone}));
     runningProcess(unknown.pid, "unrelated"); // some process that happens to have that pid
 
-    // Synthetic records, and the session's own servers by their reported or real name.
+    // Synthetic records, and the programs the session stands on.
     useCamera(ProcessInfo::unknownProcess());
     useMicrophone(ProcessInfo::microphonePlaceholder());
     loop.advance(2.0);
     EXPECT_TRUE(active().size() == 2 && !active()[0].canControl && !active()[1].canControl);
     useCamera(runningProcess(300, "pipewire"));
-    runningProcess(301, "gnome-shell");
-    useMicrophone(ProcessInfo{301, "GNOME Shell", std::nullopt, std::nullopt});
+    useMicrophone(runningProcess(301, "gnome-shell"));
+    processControl.sessionCritical = {300, 301};
     loop.advance(2.0);
     EXPECT_TRUE(active().size() == 2 && !active()[0].canControl && !active()[1].canControl);
 
@@ -212,16 +212,16 @@ TEST_F(PrivacyMonitorViewModelTest, SuspendRecordsAtOnceKeepsAnUnblockRowAndResu
     loop.advance(0.5);
     EXPECT_FALSE(model->isLoading());
 
-    loop.advance(4.0); // it keeps one row offering resume, on both its devices
+    loop.advance(4.0); // it keeps one row offering resume, using nothing while stopped
     ASSERT_EQ(active().size(), 1);
-    EXPECT_TRUE(active()[0].pid == 700 && active()[0].accessingCamera &&
-                active()[0].accessingMicrophone);
+    EXPECT_TRUE(active()[0].pid == 700 && !active()[0].accessingCamera &&
+                !active()[0].accessingMicrophone && active()[0].statusText.startsWith("Suspended"));
     EXPECT_TRUE(model->isBlocked(700) && recent().size() == 1);
 
-    processControl.startTimes[700] = 1; // a resume the control refuses keeps it suspended
+    // Its pid now names another process: the resume is refused, and nothing is left to resume.
+    processControl.startTimes[700] = 1;
     model->unblockProcess(700);
-    EXPECT_TRUE(model->isBlocked(700));
-    processControl.startTimes[700] = 7000;
+    EXPECT_TRUE(!model->isBlocked(700) && processControl.calls.back().signal == Signal::Resume);
 
     // A suspended process that ends leaves the set: its pid may soon name another process.
     useCamera(runningProcess(701, "cheese"));
@@ -231,21 +231,35 @@ TEST_F(PrivacyMonitorViewModelTest, SuspendRecordsAtOnceKeepsAnUnblockRowAndResu
     stopDevices();
     processControl.startTimes.remove(701);
     loop.advance(2.0);
-    EXPECT_TRUE(!model->isBlocked(701) && active().size() == 1);
+    EXPECT_TRUE(!model->isBlocked(701) && active().isEmpty());
 
     useMicrophone(runningProcess(702, "arecord"));
     loop.advance(2.0);
     model->forceQuitProcess(702); // recorded at once as terminated, with its one device
-    EXPECT_TRUE(processControl.calls.back().signal == Signal::Terminate && active().size() == 1);
+    EXPECT_TRUE(processControl.calls.back().signal == Signal::Terminate && active().isEmpty());
     EXPECT_TRUE(recent()[0].status == ActivityStatus::Terminated &&
                 recent()[0].accessType == QList{DeviceType::Microphone});
 
-    useCamera(runningProcess(703, "cheese"));
+    // One suspended elsewhere (a notification's Block) has the same row, in place of what the
+    // detector still reports of it.
+    const ProcessInfo cheese = runningProcess(703, "cheese");
+    stopDevices();
+    useCamera(cheese);
+    int changes = 0;
+    QObject::connect(model.get(), &PrivacyMonitorViewModel::blockedProcessesChanged,
+                     [&] { ++changes; });
+    suspended.suspend({703, 7030}, cheese, {DeviceType::Camera});
+    EXPECT_TRUE(model->isBlocked(703) && changes == 1);
     loop.advance(2.0);
-    model->blockProcess(703);
+    ASSERT_EQ(active().size(), 1);
+    EXPECT_TRUE(active()[0].pid == 703 && active()[0].duration == "Suspended" &&
+                active()[0].canControl && !active()[0].accessingCamera);
+
+    // The shell's registry, not the dashboard, resumes what is left when Ostrel quits.
     processControl.calls.clear();
-    model.reset(); // whatever is still suspended is resumed
-    EXPECT_TRUE(processControl.calls.size() == 2 &&
-                processControl.calls[0].signal == Signal::Resume &&
-                processControl.calls[1].signal == Signal::Resume);
+    model.reset();
+    EXPECT_TRUE(processControl.calls.empty());
+    suspended.resumeAll();
+    EXPECT_TRUE(processControl.calls.size() == 1 &&
+                processControl.calls[0].signal == Signal::Resume && !model);
 }

@@ -78,7 +78,13 @@ TEST_F(PrivacyMonitorViewTest, OnlyANamedProcessNotAllowedOnADeviceItUsesOffersA
     EXPECT_TRUE(processControl.calls.back().signal == FakeProcessControl::Signal::Resume &&
                 row()->blockButton()->text() == "Block");
 
+    // Suspended by a notification's Block, under a name allowed since: still Unblock.
+    suspended.suspend({700, 7000}, {700, "zoom.us", {}, {}}, {DeviceType::Camera});
     allowedApps.addApp("zoom.us", "Camera");
+    loop.advance(2.0);
+    EXPECT_TRUE(row()->allowedBadge()->isHidden() && !row()->blockButton()->isHidden() &&
+                row()->blockButton()->text() == "Unblock");
+    suspended.resume(700);
     loop.advance(2.0);
     EXPECT_TRUE(!row()->allowedBadge()->isHidden() && row()->blockButton()->isHidden());
 

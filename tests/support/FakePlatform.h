@@ -7,6 +7,7 @@
 #include "support/FakeCameraSystem.h"
 #include "support/FakeChildProcessRunner.h"
 #include "support/FakeDesktopSettings.h"
+#include "support/FakeEventJournal.h"
 #include "support/FakeFileBrowser.h"
 #include "support/FakeProcessControl.h"
 #include "support/FakeProcessServices.h"
@@ -53,6 +54,7 @@ struct FakePlatform {
     FakeStartAtLogin startAtLogin;
     FakeSingleInstance singleInstance;
     FakeQuitRequests quitRequests;
+    FakeEventJournal eventJournal;
     Platform platform{processes,
                       children,
                       processControl,
@@ -67,7 +69,8 @@ struct FakePlatform {
                       fileBrowser,
                       startAtLogin,
                       singleInstance,
-                      quitRequests};
+                      quitRequests,
+                      eventJournal};
 };
 
 } // namespace ostrel

@@ -5,6 +5,7 @@
 #include "platform/linux/camera/LinuxCameraService.h"
 #include "platform/linux/camera/LinuxCameraSystem.h"
 #include "platform/linux/camera/LinuxUsbDeviceRegistry.h"
+#include "platform/linux/journal/SystemdEventJournal.h"
 #include "platform/linux/pipewire/PipeWireCameraService.h"
 #include "platform/linux/pipewire/PipeWireGraphWatch.h"
 #include "platform/linux/proc/LinuxChildProcessRunner.h"
@@ -41,7 +42,7 @@ struct LinuxPlatform::Services {
               loop, processes.ownPid(), roots.proc, DesktopEntryIndex::dataDirsFromEnvironment(),
               roots.useX11 ? X11WindowOwners::connectToSessionDisplay() : nullptr,
               roots.useSystemBus ? std::optional(QDBusConnection::systemBus()) : std::nullopt),
-          userNotifications(QDBusConnection::sessionBus()),
+          eventJournal(processes, applications), userNotifications(QDBusConnection::sessionBus()),
           startAtLogin(orDefault(roots.autostart, XdgAutostartEntry::defaultFolder()),
                        QCoreApplication::applicationFilePath()),
           platform{processes,
@@ -58,7 +59,8 @@ struct LinuxPlatform::Services {
                    fileBrowser,
                    startAtLogin,
                    singleInstance,
-                   quitRequests} {}
+                   quitRequests,
+                   eventJournal} {}
 
     LinuxProcessServices processes;
     LinuxChildProcessRunner children;
@@ -71,6 +73,7 @@ struct LinuxPlatform::Services {
     LinuxAudioSystem audio;
     LinuxRunningApplications applications;
     LinuxApplicationDescriber applicationDescriber;
+    SystemdEventJournal eventJournal;
     DBusNotificationCenter userNotifications;
     LinuxDesktopSettings desktopSettings;
     LinuxFileBrowser fileBrowser;

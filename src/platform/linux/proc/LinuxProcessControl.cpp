@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QScopeGuard>
 #include <cerrno>
@@ -28,6 +29,40 @@ int sendThroughPidfd(int pidfd, int signal) {
     return int(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
 }
 
+// Case does not matter: "Xorg", "Xwayland".
+bool isSessionCriticalProgram(const QString& fileName) {
+    static const QStringList names{
+        QStringLiteral("pipewire"),
+        QStringLiteral("pipewire-pulse"),
+        QStringLiteral("pipewire-media-session"),
+        QStringLiteral("wireplumber"),
+        QStringLiteral("pulseaudio"),
+        QStringLiteral("jackd"),
+        QStringLiteral("jackdbus"),
+        QStringLiteral("xorg"),
+        QStringLiteral("x"),
+        QStringLiteral("xwayland"),
+        QStringLiteral("gnome-shell"),
+        QStringLiteral("mutter"),
+        QStringLiteral("gnome-session-binary"),
+        QStringLiteral("plasmashell"),
+        QStringLiteral("ksmserver"),
+        QStringLiteral("weston"),
+        QStringLiteral("sway"),
+        QStringLiteral("hyprland"),
+        QStringLiteral("labwc"),
+        QStringLiteral("wayfire"),
+        QStringLiteral("niri"),
+        QStringLiteral("cosmic-comp"),
+        QStringLiteral("systemd"),
+        QStringLiteral("dbus-daemon"),
+        QStringLiteral("dbus-broker"),
+        QStringLiteral("dbus-broker-launch"),
+    };
+    const QString lowered = fileName.trimmed().toLower();
+    return names.contains(lowered) || lowered.startsWith(QStringLiteral("kwin_"));
+}
+
 } // namespace
 
 struct LinuxProcessControl::Action {
@@ -35,10 +70,17 @@ struct LinuxProcessControl::Action {
     const char* verb;     // "suspend"
     const char* done;     // "Suspended"
     const char* logEmoji; // of the success line
+    bool stops;           // the process stops running: refused for the session's own programs
 };
 
-LinuxProcessControl::LinuxProcessControl()
-    : proc_(QStringLiteral("/proc")), ownPid_(qint32(::getpid())) {}
+LinuxProcessControl::LinuxProcessControl(const QString& procRoot)
+    : proc_(procRoot), ownPid_(qint32(::getpid())) {}
+
+bool LinuxProcessControl::isSessionCritical(qint32 pid) const {
+    const std::optional<QString> executable = proc_.executablePath(pid);
+    return isSessionCriticalProgram(executable ? QFileInfo(*executable).fileName()
+                                               : proc_.shortName(pid));
+}
 
 std::optional<ProcessIdentity> LinuxProcessControl::identityFromStat(qint32 pid,
                                                                      const QByteArray& stat) {
@@ -73,15 +115,15 @@ std::optional<ProcessIdentity> LinuxProcessControl::identify(qint32 pid) const {
 }
 
 ProcessControlResult LinuxProcessControl::suspend(const ProcessIdentity& process) {
-    return send(process, {SIGSTOP, "suspend", "Suspended", "⏸️"});
+    return send(process, {SIGSTOP, "suspend", "Suspended", "⏸️", true});
 }
 
 ProcessControlResult LinuxProcessControl::resume(const ProcessIdentity& process) {
-    return send(process, {SIGCONT, "resume", "Resumed", "▶️"});
+    return send(process, {SIGCONT, "resume", "Resumed", "▶️", false});
 }
 
 ProcessControlResult LinuxProcessControl::terminate(const ProcessIdentity& process) {
-    return send(process, {SIGKILL, "force-quit", "Force-quit", "⛔"});
+    return send(process, {SIGKILL, "force-quit", "Force-quit", "⛔", true});
 }
 
 std::optional<QString> LinuxProcessControl::refusal(const ProcessIdentity& process) const {
@@ -127,6 +169,10 @@ ProcessControlResult LinuxProcessControl::send(const ProcessIdentity& process,
     }
     if (const std::optional<QString> reason = refusal(process)) {
         return refuse(*reason);
+    }
+    if (action.stops && isSessionCritical(process.pid)) {
+        return refuse(
+            QStringLiteral("PID %1 is a program the desktop session needs").arg(process.pid));
     }
     if (sendThroughPidfd(pidfd, action.signal) != 0) {
         const int sendError = errno;

@@ -11,11 +11,16 @@ namespace ostrel {
 // time (field 22 of /proc/<pid>/stat) read after, so a match proves the descriptor holds the
 // process that was identified, and no later reuse of the pid can receive the signal. Without
 // pidfds (kernels before 5.3) nothing is signalled.
+//
+// A session-critical process is told by its executable's file name, which a program cannot
+// change once started (its command name it can); only when the executable is hidden (a
+// process that made itself undumpable) does the command name stand in.
 class LinuxProcessControl final : public ProcessControl {
 public:
-    LinuxProcessControl();
+    explicit LinuxProcessControl(const QString& procRoot = QStringLiteral("/proc"));
 
     std::optional<ProcessIdentity> identify(qint32 pid) const override;
+    bool isSessionCritical(qint32 pid) const override;
     ProcessControlResult suspend(const ProcessIdentity& process) override;
     ProcessControlResult resume(const ProcessIdentity& process) override;
     ProcessControlResult terminate(const ProcessIdentity& process) override;

@@ -3,6 +3,8 @@
 #include "base/Log.h"
 
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
+#include <algorithm>
 
 namespace ostrel {
 
@@ -30,21 +32,25 @@ DBusNotificationCenter::DBusNotificationCenter(QDBusConnection bus, FrontmostQue
     // Naming the service means only its owner is heard: no other program on the bus can
     // press a button for the user.
     listening_ = bus_.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                              SLOT(actionInvoked(uint, QString))) &&
+                              SLOT(actionInvoked(uint, QString, QDBusMessage))) &&
                  bus_.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"),
-                              this, SLOT(notificationClosed(uint, uint)));
+                              this, SLOT(notificationClosed(uint, uint, QDBusMessage)));
     if (!listening_) {
         logLine(QStringLiteral("⚠️ [Notifications] Cannot listen to the notification server: "
                                "buttons pressed in notifications will not be heard"));
     }
+    auto* watcher =
+        new QDBusServiceWatcher(kService, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &DBusNotificationCenter::serverOwnerChanged);
 }
 
 DBusNotificationCenter::~DBusNotificationCenter() {
     if (listening_) {
         bus_.disconnect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                        SLOT(actionInvoked(uint, QString)));
+                        SLOT(actionInvoked(uint, QString, QDBusMessage)));
         bus_.disconnect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
-                        SLOT(notificationClosed(uint, uint)));
+                        SLOT(notificationClosed(uint, uint, QDBusMessage)));
     }
 }
 
@@ -66,7 +72,7 @@ QString DBusNotificationCenter::escapedMarkup(const QString& text) {
             escaped += QStringLiteral("&quot;");
             break;
         case '\'':
-            escaped += QStringLiteral("&#39;");
+            escaped += QStringLiteral("&apos;");
             break;
         default:
             escaped += c;
@@ -138,6 +144,7 @@ void DBusNotificationCenter::getNotificationSettings(SettingsCompletion completi
         NotificationSettings settings;
         if (error) {
             settings.authorizationStatus = NotificationAuthorizationStatus::Denied;
+            settings.serverAvailable = false;
         } else {
             settings.authorizationStatus = NotificationAuthorizationStatus::Authorized;
             settings.alertSetting = NotificationSetting::Enabled;
@@ -193,8 +200,10 @@ void DBusNotificationCenter::addNotificationRequest(const NotificationRequest& r
         !capabilities_ || capabilities_->contains(QStringLiteral("body-markup"));
     const QString body = rendersMarkup ? escapedMarkup(request.content.body) : request.content.body;
 
-    QVariantMap hints{{QStringLiteral("category"), QStringLiteral("device")},
-                      {QStringLiteral("desktop-entry"), desktopEntry}};
+    QVariantMap hints{
+        {QStringLiteral("category"), QStringLiteral("device")},
+        {QStringLiteral("desktop-entry"), desktopEntry},
+        {QStringLiteral("urgency"), QVariant::fromValue(uchar(request.content.urgency))}};
     if (playsSound) {
         hints.insert(QStringLiteral("sound-name"), soundName);
     } else {
@@ -210,35 +219,53 @@ void DBusNotificationCenter::addNotificationRequest(const NotificationRequest& r
              } else if (values.isEmpty() || values.first().metaType().id() != QMetaType::UInt) {
                  completion(QStringLiteral("the notification server answered without an id"));
              } else {
-                 rememberDelivered(values.first().toUInt(), request);
+                 rememberDelivered(values.first().toUInt(), reply.service(), request);
                  completion(std::nullopt);
              }
          });
 }
 
-void DBusNotificationCenter::rememberDelivered(uint id, const NotificationRequest& request) {
-    delivered_.emplace_back(id, request);
+void DBusNotificationCenter::rememberDelivered(uint id, const QString& owner,
+                                               const NotificationRequest& request) {
+    delivered_.push_back({id, owner, request});
     while (delivered_.size() > size_t(rememberedNotificationLimit)) {
         delivered_.pop_front();
     }
 }
 
-void DBusNotificationCenter::actionInvoked(uint id, const QString& actionKey) {
-    // The signal reaches every listener: ids Ostrel did not post belong to other programs.
-    const auto found = std::find_if(delivered_.begin(), delivered_.end(),
-                                    [id](const auto& entry) { return entry.first == id; });
+void DBusNotificationCenter::actionInvoked(uint id, const QString& actionKey,
+                                           const QDBusMessage& message) {
+    // The signal reaches every listener: ids Ostrel did not post belong to other programs,
+    // and an id an earlier server gave belongs to nothing now.
+    const auto found =
+        std::find_if(delivered_.begin(), delivered_.end(), [&](const Delivered& entry) {
+            return entry.id == id && entry.owner == message.service();
+        });
     if (found == delivered_.end()) {
         return;
     }
-    const NotificationResponse response{actionKey, found->second.identifier,
-                                        found->second.content.userInfo};
+    const NotificationResponse response{actionKey, found->request.identifier,
+                                        found->request.content.userInfo};
     if (UserNotificationCenterDelegate* receiver = delegate.get()) {
         receiver->didReceiveNotificationResponse(response);
     }
 }
 
-void DBusNotificationCenter::notificationClosed(uint id, uint) {
-    std::erase_if(delivered_, [id](const auto& entry) { return entry.first == id; });
+void DBusNotificationCenter::notificationClosed(uint id, uint, const QDBusMessage& message) {
+    std::erase_if(delivered_, [&](const Delivered& entry) {
+        return entry.id == id && entry.owner == message.service();
+    });
+}
+
+void DBusNotificationCenter::serverOwnerChanged(const QString&, const QString&,
+                                                const QString& newOwner) {
+    const size_t forgotten =
+        std::erase_if(delivered_, [&](const Delivered& entry) { return entry.owner != newOwner; });
+    if (forgotten > 0) {
+        logLine(QStringLiteral("ℹ️ [Notifications] The notification server changed: the "
+                               "buttons of %1 earlier notifications no longer answer")
+                    .arg(forgotten));
+    }
 }
 
 } // namespace ostrel

@@ -9,7 +9,6 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <utility>
 
 namespace ostrel {
 
@@ -18,9 +17,14 @@ namespace ostrel {
 // actions of its category, plus "default" for a click on the notification itself. The user
 // info stays here too, and a response to a notification Ostrel posted hands it back.
 //
-// Authorization: authorized while the server answers GetServerInformation, denied otherwise,
-// asked afresh each time. Every call is asynchronous with a short timeout, so a hung server
-// never blocks Ostrel.
+// Authorization: authorized while the server answers GetServerInformation, denied (and
+// reported as no server) otherwise, asked afresh each time. Every call is asynchronous with a
+// short timeout, so a hung server never blocks Ostrel.
+//
+// A notification belongs to the server that answered its Notify, and its id means something
+// only to that server: one that restarts counts from 1 again. So a button press is matched
+// by id and by the sender's unique bus name, and a change of owner of the server's name
+// forgets every notification of the previous owner.
 class DBusNotificationCenter final : public QObject, public UserNotificationCenter {
     Q_OBJECT
 
@@ -47,13 +51,14 @@ public:
     void addNotificationRequest(const NotificationRequest& request,
                                 AddCompletion completion) override;
 
-    // The text with &, <, >, " and ' as entities: servers render a subset of markup in the
-    // body, and names of other programs must show as they are.
+    // The text with &, <, >, " and ' as entities (&apos;, which every markup parser knows): servers
+    // render a subset of markup in the body, and names of other programs must show as they are.
     static QString escapedMarkup(const QString& text);
 
 private slots:
-    void actionInvoked(uint id, const QString& actionKey);
-    void notificationClosed(uint id, uint reason);
+    void actionInvoked(uint id, const QString& actionKey, const QDBusMessage& message);
+    void notificationClosed(uint id, uint reason, const QDBusMessage& message);
+    void serverOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
 private:
     using ReplyHandler = std::function<void(const QDBusMessage& reply)>;
@@ -64,7 +69,7 @@ private:
     // GetServerInformation and, when it answers, GetCapabilities.
     void askServer(ServerHandler handler);
     void noteServerAnswer(const QDBusMessage& reply);
-    void rememberDelivered(uint id, const NotificationRequest& request);
+    void rememberDelivered(uint id, const QString& owner, const NotificationRequest& request);
 
     QDBusConnection bus_;
     FrontmostQuery isFrontmost_;
@@ -73,7 +78,12 @@ private:
     // The server's last list of capabilities; nothing until it answered.
     std::optional<QStringList> capabilities_;
     std::optional<bool> serverAnswered_; // the last answer, to log only its changes
-    std::deque<std::pair<uint, NotificationRequest>> delivered_;
+    struct Delivered {
+        uint id;
+        QString owner; // the unique bus name of the server that showed it
+        NotificationRequest request;
+    };
+    std::deque<Delivered> delivered_;
 };
 
 } // namespace ostrel

@@ -15,10 +15,28 @@ namespace {
 const QString kObjectPath = QStringLiteral("/io/github/Ostrel");
 const QString kInterface = QStringLiteral("io.github.Ostrel");
 
+// ":1" or "wayland-0" as an element of a bus name or an object path: letters, digits and
+// '_', never a digit first.
+QString sessionElement(const QString& session) {
+    QString element = QStringLiteral("session_");
+    for (const QChar c : session) {
+        element += c.isLetterOrNumber() && c.unicode() < 128 ? c : QLatin1Char('_');
+    }
+    return element;
+}
+
 } // namespace
 
-SessionSingleInstance::SessionSingleInstance(const QString& lockFolder)
-    : lock_(QDir(lockFolder).filePath(QStringLiteral("ostrel.lock"))) {
+SessionSingleInstance::SessionSingleInstance(const QString& lockFolder, const QString& session)
+    : serviceName_(session.isEmpty()
+                       ? kBundleIdentifier
+                       : kBundleIdentifier + QLatin1Char('.') + sessionElement(session)),
+      objectPath_(session.isEmpty() ? kObjectPath
+                                    : kObjectPath + QLatin1Char('/') + sessionElement(session)),
+      lock_(QDir(lockFolder)
+                .filePath(session.isEmpty()
+                              ? QStringLiteral("ostrel.lock")
+                              : QStringLiteral("ostrel-%1.lock").arg(sessionElement(session)))) {
     // Never treat a live holder's lock as stale, however long it has been held.
     lock_.setStaleLockTime(0);
 }
@@ -26,9 +44,18 @@ SessionSingleInstance::SessionSingleInstance(const QString& lockFolder)
 SessionSingleInstance::~SessionSingleInstance() {
     if (adaptor_) {
         QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.unregisterObject(kObjectPath);
-        bus.unregisterService(kBundleIdentifier);
+        bus.unregisterObject(objectPath_);
+        bus.unregisterService(serviceName_);
     }
+}
+
+QString SessionSingleInstance::currentSession() {
+    for (const char* variable : {"XDG_SESSION_ID", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (const QString value = qEnvironmentVariable(variable); !value.isEmpty()) {
+            return value;
+        }
+    }
+    return {};
 }
 
 bool SessionSingleInstance::acquire() {
@@ -51,8 +78,8 @@ void SessionSingleInstance::listenForActivation(std::function<void()> show) {
         return;
     }
     adaptor_ = std::make_unique<SessionActivationAdaptor>(std::move(show));
-    if (!bus.registerService(kBundleIdentifier) ||
-        !bus.registerObject(kObjectPath, adaptor_.get(), QDBusConnection::ExportScriptableSlots)) {
+    if (!bus.registerService(serviceName_) ||
+        !bus.registerObject(objectPath_, adaptor_.get(), QDBusConnection::ExportScriptableSlots)) {
         logLine(QStringLiteral("⚠️ [Ostrel] A second launch cannot reach this one over the "
                                "session bus: ") +
                 bus.lastError().message());
@@ -64,7 +91,7 @@ bool SessionSingleInstance::askRunningInstanceToShow() {
     if (!bus.isConnected()) {
         return false;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(kBundleIdentifier, kObjectPath, kInterface,
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName_, objectPath_, kInterface,
                                                        QStringLiteral("ShowDashboard"));
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
     return reply.type() == QDBusMessage::ReplyMessage;

@@ -4,10 +4,13 @@
 #include "support/RunUntil.h"
 
 #include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <condition_variable>
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -17,11 +20,15 @@ using namespace ostrel;
 
 namespace {
 
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // Signals reach a process soon but not at once, so its state is polled.
 bool reaches(qint32 pid, char state) {
     return runUntil([&] {
-        QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-        const QByteArray stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
         return stat.mid(stat.lastIndexOf(')') + 2, 1) == QByteArray(1, state);
     });
 }
@@ -96,5 +103,42 @@ TEST(LinuxProcessControlTest, ReadsTheStartTimeAfterAnyCommandName) {
     for (const QByteArray& unusable : {"5 (a)" + QByteArray(fields).replace(" S ", " Z "),
                                        QByteArray("5 (a) S 1 2"), QByteArray("garbage")}) {
         EXPECT_FALSE(LinuxProcessControl::identityFromStat(5, unusable)) << unusable.constData();
+    }
+}
+
+TEST(LinuxProcessControlTest, NeverStopsTheSessionsOwnProgramsToldByTheirExecutable) {
+    QTemporaryDir folder;
+    LinuxProcessControl control;
+    // A command name is the program's own choice ("" renames the test's own child); the
+    // executable's file name is not.
+    for (const auto& [executable, stoppable] :
+         {std::pair{QString("pipewire"), false}, {"kwin_wayland", false}, {"", true}}) {
+        const QString copy = folder.filePath(executable);
+        ASSERT_TRUE(executable.isEmpty() ||
+                    QFile::copy(QStandardPaths::findExecutable("sleep"), copy));
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (executable.isEmpty()) {
+                ::prctl(PR_SET_NAME, "pipewire");
+                ::pause();
+            }
+            const QByteArray path = QFile::encodeName(copy);
+            ::execl(path.constData(), path.constData(), "1000", nullptr);
+            ::_exit(1);
+        }
+        EXPECT_TRUE(runUntil([&] { // until it has renamed itself or runs the copy
+            return readAll(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed() ==
+                   (executable.isEmpty() ? "pipewire" : executable.left(15));
+        }));
+        const std::optional<ProcessIdentity> identity = control.identify(pid);
+        ASSERT_TRUE(identity);
+        EXPECT_EQ(control.suspend(*identity).succeeded, stoppable) << executable.toStdString();
+        EXPECT_EQ(control.terminate(*identity).succeeded, stoppable);
+        if (!stoppable) {
+            EXPECT_TRUE(control.resume(*identity).succeeded); // always harmless
+            ::kill(pid, SIGKILL);
+        }
+        ::waitpid(pid, nullptr, 0);
     }
 }

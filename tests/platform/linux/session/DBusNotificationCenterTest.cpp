@@ -31,7 +31,8 @@ protected:
     ManualRunLoop loop;
     FakeProcessControl processes;
     DBusNotificationCenter center{QDBusConnection::sessionBus()};
-    NotificationManager manager{center, allowedApps, processes, settings, loop};
+    SuspendedProcesses suspended{processes};
+    NotificationManager manager{center, allowedApps, suspended, settings, loop};
     CapturedLog log;
     size_t seenCalls = 0;
 };
@@ -49,11 +50,13 @@ TEST_F(DBusNotificationCenterTest, NotificationsTravelToTheServerAndResponsesCom
     EXPECT_EQ(call.replacesId, 0u);
     EXPECT_EQ(call.summary, "🔍 Ostrel Alert");
     EXPECT_EQ(call.body, "Camera and Microphone being accessed by Zoom &lt;b&gt;Meetings&lt;/b&gt; "
-                         "&amp; &quot;co&#39;s&quot; 📷 (PID: 42)");
+                         "&amp; &quot;co&apos;s&quot; 📷 (PID: 42)");
     EXPECT_EQ(call.actions, (QStringList{"ALLOW", "Allow", "ALLOW_ALWAYS", "Allow Always", "BLOCK",
                                          "Block", "default", ""}));
     EXPECT_EQ(call.hints.value("sound-name"), QVariant("message-new-instant"));
     EXPECT_FALSE(call.hints.contains("suppress-sound"));
+    // Someone may be watching now: critical urgency, a byte as the protocol says.
+    EXPECT_EQ(call.hints.value("urgency"), QVariant::fromValue(uchar(2)));
 
     server.sendActionInvoked(call.id, "ALLOW_ALWAYS");
     ASSERT_TRUE(runUntil([&] { return allowedApps.getAllowedApps().size() == 2; }));
@@ -68,6 +71,7 @@ TEST_F(DBusNotificationCenterTest, NotificationsTravelToTheServerAndResponsesCom
     EXPECT_EQ(deactivation.actions, (QStringList{"OK_DEACTIVATION", "OK", "VIEW_DETAILS",
                                                  "View Details", "default", ""}));
     EXPECT_EQ(deactivation.hints.value("suppress-sound"), QVariant(true));
+    EXPECT_EQ(deactivation.hints.value("urgency"), QVariant::fromValue(uchar(0)));
     EXPECT_FALSE(deactivation.hints.contains("sound-name"));
 }
 
@@ -106,13 +110,42 @@ TEST_F(DBusNotificationCenterTest, OnlyResponsesToOstrelsOwnLiveNotificationsCou
     EXPECT_TRUE(allowedApps.getAllowedApps().isEmpty());
 }
 
+TEST_F(DBusNotificationCenterTest, AfterTheServerRestartsItsIdsNameOnlyItsOwnNotifications) {
+    auto server = std::make_unique<NotificationServerStub>();
+    ASSERT_TRUE(server->isRegistered());
+    manager.showCombinedNotification({DeviceType::Camera}, ProcessInfo{42, "Zoom", {}, {}});
+    const uint zoomId = nextCall(*server).id;
+    ASSERT_TRUE(
+        runUntil([&] { return log.contains("✅ Combined notification added successfully"); }));
+    server.reset(); // never closed Zoom's notification
+    ASSERT_TRUE(runUntil([&] {
+        return log.contains("ℹ️ [Notifications] The notification server changed: the buttons "
+                            "of 1 earlier notifications no longer answer");
+    }));
+
+    // The new server counts from 1 again: its id names Cheese's notification, not Zoom's.
+    NotificationServerStub restarted;
+    ASSERT_TRUE(restarted.isRegistered());
+    seenCalls = 0;
+    manager.showCombinedNotification({DeviceType::Camera}, ProcessInfo{43, "Cheese", {}, {}});
+    const uint cheeseId = nextCall(restarted).id;
+    ASSERT_EQ(cheeseId, zoomId);
+    restarted.sendActionInvoked(cheeseId, "ALLOW_ALWAYS");
+    ASSERT_TRUE(runUntil([&] { return !allowedApps.getAllowedApps().isEmpty(); }));
+    EXPECT_EQ(allowedApps.getAllowedApps().keys(), QStringList{"Cheese_Camera"});
+}
+
 TEST_F(DBusNotificationCenterTest, WithoutAServerNothingIsAuthorizedUntilOneStarts) {
     std::optional<std::pair<bool, QString>> answer;
     center.requestAuthorization([&](bool granted, const std::optional<QString>& error) {
         answer = {granted, error.value_or(QString())};
     });
-    ASSERT_TRUE(runUntil([&] { return answer.has_value(); }));
+    std::optional<NotificationSettings> absent;
+    center.getNotificationSettings([&](const NotificationSettings& answer) { absent = answer; });
+    ASSERT_TRUE(runUntil([&] { return answer && absent; }));
     EXPECT_FALSE(answer->first);
+    // Reported as no server, which is not a refusal the user could undo in a setting.
+    EXPECT_FALSE(absent->serverAvailable);
     EXPECT_TRUE(answer->second.startsWith("org.freedesktop.DBus.Error.ServiceUnknown"));
     manager.showCombinedNotification({DeviceType::Camera}, ProcessInfo{42, "Zoom", {}, {}});
     ASSERT_TRUE(runUntil([&] { return log.contains("❌ Notifications not authorized"); }));
@@ -127,7 +160,8 @@ TEST_F(DBusNotificationCenterTest, WithoutAServerNothingIsAuthorizedUntilOneStar
     std::optional<NotificationSettings> known;
     center.getNotificationSettings([&](const NotificationSettings& answer) { known = answer; });
     ASSERT_TRUE(runUntil([&] { return known.has_value(); }));
-    EXPECT_EQ(known->authorizationStatus, NotificationAuthorizationStatus::Authorized);
+    EXPECT_TRUE(known->authorizationStatus == NotificationAuthorizationStatus::Authorized &&
+                known->serverAvailable);
     EXPECT_EQ(known->alertSetting, NotificationSetting::Enabled);
     EXPECT_EQ(known->soundSetting, NotificationSetting::NotSupported);
     manager.showCombinedNotification({DeviceType::Camera}, ProcessInfo{42, "a<b>&c", {}, {}});
