@@ -15,6 +15,19 @@ bool contains(const std::vector<qint32>& pids, qint32 pid) {
 DeviceHolderEvidence::DeviceHolderEvidence(CameraService& cameras, AudioSystem& audio)
     : cameras_(cameras), audio_(audio) {}
 
+DeviceHolderEvidence::Holders DeviceHolderEvidence::holders() {
+    Holders holders;
+    if (cameras_.canNameHolders()) {
+        holders.camera = cameras_.holderPids();
+        std::sort(holders.camera->begin(), holders.camera->end());
+    }
+    if (audio_.canNameHolders()) {
+        holders.microphone = audio_.holderPids();
+        std::sort(holders.microphone->begin(), holders.microphone->end());
+    }
+    return holders;
+}
+
 std::optional<bool> DeviceHolderEvidence::holdsCamera(qint32 pid) {
     if (!cameras_.canNameHolders()) {
         return std::nullopt;

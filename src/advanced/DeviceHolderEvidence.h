@@ -4,6 +4,7 @@
 #include "platform/CameraService.h"
 
 #include <optional>
+#include <vector>
 
 namespace ostrel {
 
@@ -11,7 +12,16 @@ namespace ostrel {
 // can tell: nothing when it cannot, so callers fall back to their guesses.
 class DeviceHolderEvidence {
 public:
+    // Every holder the system names, ascending; none for a device whose holders it cannot name.
+    struct Holders {
+        std::optional<std::vector<qint32>> camera;
+        std::optional<std::vector<qint32>> microphone;
+        bool operator==(const Holders&) const = default;
+    };
+
     DeviceHolderEvidence(CameraService& cameras, AudioSystem& audio);
+
+    Holders holders();
 
     std::optional<bool> holdsCamera(qint32 pid);
     std::optional<bool> holdsMicrophone(qint32 pid);

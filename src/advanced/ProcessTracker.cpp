@@ -5,6 +5,8 @@
 #include "base/Log.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <iterator>
 
 namespace ostrel {
 
@@ -76,38 +78,62 @@ std::vector<DetailedProcessInfo> ProcessTracker::listAllProcesses() {
 
 void ProcessTracker::scanProcesses() {
     // Only the ids are compared; new processes are described afresh below.
-    std::set<qint32> current;
-    for (qint32 pid : platform_.detector.processes.allPids()) {
-        if (pid >= 1) {
-            current.insert(pid);
-        }
-    }
-    for (qint32 pid : current) {
-        if (!previousProcesses_.contains(pid)) {
-            analyzeNewProcess(describeProcess(pid, true));
-        }
+    std::vector<qint32> current = platform_.detector.processes.allPids();
+    std::vector<qint32> started;
+    std::set_difference(current.begin(), current.end(), previousProcesses_.begin(),
+                        previousProcesses_.end(), std::back_inserter(started));
+    for (const qint32 pid : started) {
+        analyzeNewProcess(describeProcess(pid, true));
     }
     forgetEndedProcesses(current);
     previousProcesses_ = std::move(current);
 }
 
 void ProcessTracker::sweepForBriefAccess() {
-    std::set<qint32> running;
-    for (qint32 pid : platform_.detector.processes.allPids()) {
-        if (pid < 1) {
-            continue;
+    const std::vector<qint32> running = platform_.detector.processes.allPids();
+    std::vector<std::pair<qint32, bool>> suspicious; // with whether it was judged just now
+    // Both are ascending: one walk finds the ended, the new and the known processes.
+    auto known = swept_.begin();
+    for (const qint32 pid : running) {
+        while (known != swept_.end() && known->first < pid) {
+            known = swept_.erase(known);
         }
-        running.insert(pid);
-        // The sweep judges by name and path; task figures are not needed for that.
-        if (isSuspiciousProcess(describeProcess(pid, false))) {
+        if (known == swept_.end() || known->first != pid) {
+            known = swept_.emplace_hint(known, pid, SweptProcess{});
+        }
+        SweptProcess& process = known->second;
+        const bool judgedNow = process.sweeps < sweepsToSettle;
+        if (judgedNow) {
+            ++process.sweeps;
+            // The sweep judges by name and path; task figures are not needed for that.
+            process.suspicious = isSuspiciousProcess(describeProcess(pid, false));
+        }
+        if (process.suspicious) {
+            suspicious.emplace_back(pid, judgedNow);
+        }
+        ++known;
+    }
+    swept_.erase(known, swept_.end());
+    forgetEndedProcesses(running);
+    if (suspicious.empty()) {
+        return;
+    }
+    // A settled suspicious process is looked at again only when what the system says of the
+    // devices' holders changed, or when it cannot say and only the descriptors tell.
+    DeviceHolderEvidence::Holders holders = evidence_.holders();
+    const bool mayHaveChanged = holders != lastHolders_ || !holders.camera || !holders.microphone;
+    lastHolders_ = std::move(holders);
+    for (const auto& [pid, judgedNow] : suspicious) {
+        if (judgedNow || mayHaveChanged) {
             analyzeFileDescriptors(pid);
         }
     }
-    forgetEndedProcesses(running);
 }
 
-void ProcessTracker::forgetEndedProcesses(const std::set<qint32>& running) {
-    std::erase_if(findings_, [&](const auto& entry) { return !running.contains(entry.first); });
+void ProcessTracker::forgetEndedProcesses(const std::vector<qint32>& running) {
+    std::erase_if(findings_, [&](const auto& entry) {
+        return !std::binary_search(running.begin(), running.end(), entry.first);
+    });
 }
 
 void ProcessTracker::analyzeNewProcess(const DetailedProcessInfo& process) {
@@ -135,12 +161,16 @@ bool ProcessTracker::isSuspiciousProcess(const DetailedProcessInfo& process) con
 }
 
 void ProcessTracker::analyzeFileDescriptors(qint32 pid) {
-    const std::optional<int> count = platform_.detector.processes.descriptorCount(pid);
     const std::optional<bool> holdsCamera = evidence_.holdsCamera(pid);
     const std::optional<bool> holdsMicrophone = evidence_.holdsMicrophone(pid);
     // The descriptor-count guess is only needed for a device whose holders the system cannot
-    // name; a process the system names as holder is reported whatever its count.
-    const bool countLicensesGuess = count && *count > descriptorThreshold;
+    // name, so only then are the descriptors walked; a process the system names as holder is
+    // reported whatever its count.
+    bool countLicensesGuess = false;
+    if (!holdsCamera || !holdsMicrophone) {
+        const std::optional<int> count = platform_.detector.processes.descriptorCount(pid);
+        countLicensesGuess = count && *count > descriptorThreshold;
+    }
     const bool video = holdsCamera ? *holdsCamera : countLicensesGuess && likelyUsesCamera(pid);
     const bool audio =
         holdsMicrophone ? *holdsMicrophone : countLicensesGuess && likelyUsesMicrophone(pid);

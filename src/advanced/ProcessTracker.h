@@ -6,7 +6,7 @@
 
 #include <map>
 #include <memory>
-#include <set>
+#include <vector>
 
 namespace ostrel {
 
@@ -24,11 +24,18 @@ struct DetailedProcessInfo {
 // new processes every 3 s, every launched application, and (with brief-access detection) a
 // 0.5 s sweep over suspicious-looking processes. Findings are published as
 // HighRiskProcessDetected and DirectDeviceAccessDetected events.
+//
+// Both timers cost in proportion to what changed: the process list is compared with the last
+// one, and a process is judged by its executable when it appears and again at the sweeps of
+// its first two seconds (a fork becomes its program then). A settled suspicious process is
+// looked at again when the devices' holders change; its descriptors are counted only where
+// the system cannot name a device's holders.
 class ProcessTracker final : private RunningApplicationsObserver {
 public:
     static constexpr double scanInterval = 3.0;
     static constexpr double sweepInterval = 0.5;
     static constexpr int descriptorThreshold = 20;
+    static constexpr int sweepsToSettle = 4;
 
     explicit ProcessTracker(const AdvancedMonitorPlatform& platform);
     ~ProcessTracker();
@@ -58,6 +65,12 @@ private:
         bool operator==(const DirectAccessFinding&) const = default;
     };
 
+    // What the sweep knows of a listed process.
+    struct SweptProcess {
+        bool suspicious = false;
+        int sweeps = 0; // judged afresh while below sweepsToSettle
+    };
+
     DetailedProcessInfo describeProcess(qint32 pid, bool withTaskFigures) const;
     // The guess for a device whose holders the system cannot name: the executable's name or
     // path has one of the device's words.
@@ -65,7 +78,8 @@ private:
                      const QStringList& pathKeywords) const;
     void analyzeNewProcess(const DetailedProcessInfo& process);
     void analyzeLaunchedApplication(const RunningApplication& application);
-    void forgetEndedProcesses(const std::set<qint32>& running);
+    // `running` is ascending.
+    void forgetEndedProcesses(const std::vector<qint32>& running);
 
     void applicationLaunched(const RunningApplicationRef& application) override;
     void applicationTerminated(const RunningApplicationRef& application) override;
@@ -74,7 +88,9 @@ private:
     DeviceHolderEvidence evidence_;
     TimerHandle processMonitorTimer_;
     TimerHandle briefAccessTimer_;
-    std::set<qint32> previousProcesses_;
+    std::vector<qint32> previousProcesses_; // ascending
+    std::map<qint32, SweptProcess> swept_;
+    DeviceHolderEvidence::Holders lastHolders_; // at the last sweep that had suspicious processes
     std::unique_ptr<KernelDeviceMonitor> kernelMonitor_;
     bool observingApplications_ = false;
     std::map<qint32, DirectAccessFinding> findings_;

@@ -50,6 +50,28 @@ TEST_F(AdvancedTest, DeviceFindingsAreGuessedOrTakenFromHoldersAndReportedOnce) 
     addProcess(41, "/tmp/keylogger-zoom", 80);
     tracker.sweepForBriefAccess();
     EXPECT_EQ(direct.size(), 3u);
+
+    // A process is judged by its executable at its first sweeps, while a fork becomes its
+    // program; a settled one is not read again.
+    addProcess(70, "/usr/bin/bash");
+    addProcess(71, "/usr/bin/bash");
+    audio.holders = {40, 70, 71};
+    for (int sweep = 0; sweep < ProcessTracker::sweepsToSettle; ++sweep) {
+        tracker.sweepForBriefAccess();
+        processes.executablePaths[70] = "/tmp/spy";
+    }
+    processes.executablePaths[71] = "/tmp/spy";
+    tracker.sweepForBriefAccess();
+    ASSERT_EQ(direct.size(), 4u);
+    EXPECT_THAT(direct[3], FieldsAre(70, false, true));
+    // A settled suspicious process is looked at again only when the holders change.
+    processes.executablePaths[40] = "/home/user/.cache/spy-helper-2";
+    tracker.sweepForBriefAccess();
+    EXPECT_EQ(direct.size(), 4u);
+    cameras.holders = {};
+    tracker.sweepForBriefAccess();
+    ASSERT_EQ(direct.size(), 5u);
+    EXPECT_THAT(direct[4], FieldsAre(40, false, true));
 }
 
 TEST_F(AdvancedTest, PathAndMemoryChecksLogTheirFindings) {

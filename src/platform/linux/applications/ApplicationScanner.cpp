@@ -21,7 +21,7 @@ struct Member {
 
 ApplicationScanner::ApplicationScanner(const ProcFiles& proc, const DesktopEntryIndex& entries,
                                        qint32 ownPid)
-    : proc_(proc), identifier_(proc, entries) {
+    : proc_(proc), listing_(proc.root()), identifier_(proc, entries) {
     const std::optional<ProcessStatus> own = proc.status(ownPid);
     ownUid_ = own ? own->realUid : ::getuid();
     // On a real /proc a process's folder belongs to its user: comparing owners first spares
@@ -29,41 +29,47 @@ ApplicationScanner::ApplicationScanner(const ProcFiles& proc, const DesktopEntry
     ownFolderOwner_ = proc.folderOwner(ownPid).value_or(::geteuid());
 }
 
-std::optional<ApplicationScanner::RememberedProcess>
-ApplicationScanner::examine(qint32 pid, const std::vector<qint32>& pids) const {
-    const auto known = remembered_.constFind(pid);
-    const bool wasKnown = known != remembered_.constEnd();
-    if (wasKnown && known->unchangedScans >= kScansToSettle) {
-        const std::optional<QString> executable = proc_.executablePath(pid);
-        // Another user's process reusing the pid would not let its executable be read.
-        if (executable && executable == known->executable) {
-            RememberedProcess process = *known;
-            if (process.identity &&
-                (!process.status ||
-                 !std::binary_search(pids.begin(), pids.end(), process.status->parentPid))) {
-                process.status = proc_.status(pid); // its parent ended: it was adopted
-            }
-            return process;
+void ApplicationScanner::examine(qint32 pid, RememberedProcess& process,
+                                 const std::vector<qint32>& pids) const {
+    if (process.unchangedScans >= kScansToSettle) {
+        if (process.identity &&
+            (!process.status ||
+             !std::binary_search(pids.begin(), pids.end(), process.status->parentPid))) {
+            process.status = proc_.status(pid); // its parent ended: it was adopted
+        }
+        return;
+    }
+    RememberedProcess now;
+    if (proc_.folderOwner(pid) == ownFolderOwner_) {
+        now.cgroup = proc_.cgroup(pid);
+        now.executable = proc_.executablePath(pid);
+    }
+    if (process.unchangedScans >= 0 && process.cgroup == now.cgroup &&
+        process.executable == now.executable) {
+        now.identity = process.identity;
+        now.unchangedScans = process.unchangedScans + 1;
+    } else {
+        now.unchangedScans = 0;
+        if (now.cgroup || now.executable) {
+            now.identity = identifier_.identify(pid, now.cgroup, now.executable);
         }
     }
-    if (proc_.folderOwner(pid) != ownFolderOwner_) {
-        return std::nullopt;
+    if (now.identity) {
+        now.status = proc_.status(pid);
     }
-    RememberedProcess process{proc_.cgroup(pid), proc_.executablePath(pid), std::nullopt,
-                              std::nullopt, 0};
-    if (!process.cgroup && !process.executable) {
-        return std::nullopt; // gone, or nothing to tell
+    process = std::move(now);
+}
+
+bool ApplicationScanner::recheck(qint32 pid) {
+    // The next scan looks at a new or young process anyway; another user's process has no
+    // executable to compare.
+    const auto known = remembered_.find(pid);
+    if (known == remembered_.end() || known->unchangedScans < kScansToSettle ||
+        !known->executable || proc_.executablePath(pid) == known->executable) {
+        return false;
     }
-    if (wasKnown && known->cgroup == process.cgroup && known->executable == process.executable) {
-        process.identity = known->identity;
-        process.unchangedScans = known->unchangedScans + 1;
-    } else {
-        process.identity = identifier_.identify(pid, process.cgroup, process.executable);
-    }
-    if (process.identity) {
-        process.status = proc_.status(pid);
-    }
-    return process;
+    known->unchangedScans = -1;
+    return true;
 }
 
 ApplicationScan ApplicationScanner::scan() {
@@ -71,16 +77,15 @@ ApplicationScan ApplicationScanner::scan() {
     ApplicationScan result;
     QHash<QString, int> applicationOfId;
     std::vector<Member> members;
-    QHash<qint32, RememberedProcess> remembered;
-    const std::vector<qint32> pids = proc_.pids();
+    const std::vector<qint32> pids = listing_.pids();
+    remembered_.removeIf([&pids](const std::pair<const qint32&, RememberedProcess&>& entry) {
+        return !std::binary_search(pids.begin(), pids.end(), entry.first);
+    });
     for (const qint32 pid : pids) {
-        std::optional<RememberedProcess> process = examine(pid, pids);
-        if (!process) {
-            continue;
-        }
-        const std::optional<ApplicationIdentity> identity = process->identity;
-        const std::optional<ProcessStatus> status = process->status;
-        remembered.insert(pid, std::move(*process));
+        RememberedProcess& process = remembered_[pid];
+        examine(pid, process, pids);
+        const std::optional<ApplicationIdentity>& identity = process.identity;
+        const std::optional<ProcessStatus>& status = process.status;
         if (!identity || !status || status->realUid != ownUid_) {
             continue;
         }
@@ -96,7 +101,6 @@ ApplicationScan ApplicationScanner::scan() {
         members.push_back({pid, status->parentPid, application});
         result.applicationOfPid.insert(pid, application);
     }
-    remembered_ = std::move(remembered);
 
     for (const Member& member : members) {
         if (result.applicationOfPid.value(member.parentPid, -1) != member.application) {

@@ -3,6 +3,7 @@
 #include "platform/linux/applications/ApplicationIdentifier.h"
 #include "platform/linux/applications/ApplicationIdentity.h"
 #include "platform/linux/proc/ProcFiles.h"
+#include "platform/linux/proc/ProcessListing.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -25,16 +26,20 @@ struct ApplicationScan {
 };
 
 // Finds the user's processes that belong to desktop applications. Only processes of the
-// user Ostrel runs as count. What a process is stays remembered: a process whose cgroup and
-// executable stayed the same over a few scans is settled, and from then on only its
-// executable is read again, which is where an exec shows. (Desktops move a new process into
-// its application's unit right after starting it; later moves go unnoticed until the next
-// exec.) A steady desktop so costs one link read per process and scan.
+// user Ostrel runs as count. What a process is stays remembered: a new process is examined in
+// full at each of its first scans, which is when desktops move it into its application's unit
+// and launchers exec the program; once it looked the same over a few scans it is settled and
+// not read again, so a scan of a steady desktop reads no process's entries. Only a
+// settled process whose parent ended is read again (it was adopted), and one asked about by
+// pid is checked for an exec since (recheck()).
 class ApplicationScanner {
 public:
     ApplicationScanner(const ProcFiles& proc, const DesktopEntryIndex& entries, qint32 ownPid);
 
     ApplicationScan scan();
+    // Whether a settled process of the user no longer runs the executable it was identified
+    // by; if so it is examined afresh at the next scan. One link read.
+    bool recheck(qint32 pid);
     // The index of the application the process belongs to: the scanned one it is part of,
     // else the one whose sandbox, snap or unit it runs in, else the same for its nearest
     // ancestor; none when no ancestor belongs to one.
@@ -45,20 +50,22 @@ public:
     int scanCount() const { return scanCount_; }
 
 private:
+    // Another user's process, or one that cannot be read, is remembered with nothing in it.
     struct RememberedProcess {
         std::optional<QByteArray> cgroup;
         std::optional<QString> executable;
         std::optional<ApplicationIdentity> identity;
         std::optional<ProcessStatus> status; // read for processes of an application only
-        int unchangedScans = 0;
+        int unchangedScans = -1;             // -1: never examined
     };
 
     // The scanned application whose sandbox, snap or unit the process runs in.
     std::optional<int> applicationPlacing(const ApplicationScan& scan, qint32 pid) const;
-    // None for a process that is not the user's or has nothing to tell.
-    std::optional<RememberedProcess> examine(qint32 pid, const std::vector<qint32>& pids) const;
+    // Brings what is remembered of a listed process up to date.
+    void examine(qint32 pid, RememberedProcess& process, const std::vector<qint32>& pids) const;
 
     const ProcFiles& proc_;
+    ProcessListing listing_;
     ApplicationIdentifier identifier_;
     uid_t ownUid_;
     uid_t ownFolderOwner_;

@@ -135,6 +135,11 @@ RunningApplicationRef LinuxRunningApplications::frontmostApplication() {
 
 RunningApplicationRef LinuxRunningApplications::applicationOwning(qint32 pid) {
     refreshIfStale();
+    // A process asked about by pid (a device holder) may have become another program since
+    // it settled; it is named as what it runs now.
+    if (scanner_.recheck(pid)) {
+        refresh();
+    }
     const std::optional<int> application = scanner_.applicationOwning(scan_, pid);
     return application ? applications_[std::size_t(*application)] : nullptr;
 }

@@ -46,6 +46,12 @@ std::unique_ptr<X11WindowOwners> X11WindowOwners::connect(const QByteArray& disp
 }
 
 std::unique_ptr<WindowOwnerSource> X11WindowOwners::connectToSessionDisplay() {
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland") {
+        logLine(QStringLiteral("ℹ️ [RunningApplications] Wayland session: the frontmost "
+                               "application and the window list are not available (X11 knows "
+                               "only XWayland's windows)"));
+        return nullptr;
+    }
     const QByteArray display = qgetenv("DISPLAY");
     if (display.isEmpty()) {
         logLine(QStringLiteral("ℹ️ [RunningApplications] No X11 display: the frontmost "

@@ -19,7 +19,8 @@ class X11WindowOwners final : public WindowOwnerSource {
 public:
     // None, with a log line, when the display cannot be reached.
     static std::unique_ptr<X11WindowOwners> connect(const QByteArray& displayName);
-    // The session's display (DISPLAY); none without one, as on a pure Wayland session.
+    // The session's display (DISPLAY); none without one, and none on a Wayland session, where
+    // it would answer for XWayland's windows alone and so name the wrong ones.
     static std::unique_ptr<WindowOwnerSource> connectToSessionDisplay();
 
     ~X11WindowOwners() override;

@@ -2,7 +2,6 @@
 
 #include <QByteArrayView>
 #include <QList>
-#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -109,14 +108,6 @@ std::optional<quint64> statField(const QList<QByteArray>& fieldsFromState, int n
     return parseUnsigned(fieldsFromState.at(index));
 }
 
-std::optional<qint32> pidFromName(QByteArrayView name) {
-    const std::optional<quint64> value = parseUnsigned(name);
-    if (!value || *value == 0 || *value > quint64(std::numeric_limits<qint32>::max())) {
-        return std::nullopt;
-    }
-    return qint32(*value);
-}
-
 quint64 positiveSystemValue(int name) {
     const long value = ::sysconf(name);
     return value > 0 ? quint64(value) : 0;
@@ -125,7 +116,8 @@ quint64 positiveSystemValue(int name) {
 } // namespace
 
 LinuxProcessServices::LinuxProcessServices(QString procRoot)
-    : files_(std::move(procRoot)), pageSize_(positiveSystemValue(_SC_PAGESIZE)),
+    : files_(std::move(procRoot)), listing_(files_.root()),
+      pageSize_(positiveSystemValue(_SC_PAGESIZE)),
       clockTicksPerSecond_(positiveSystemValue(_SC_CLK_TCK)) {}
 
 qint32 LinuxProcessServices::ownPid() const {
@@ -154,17 +146,7 @@ std::optional<QString> LinuxProcessServices::executablePath(qint32 pid) const {
 }
 
 std::vector<qint32> LinuxProcessServices::allPids() const {
-    std::vector<qint32> pids;
-    const bool listed = forEachEntry(files_.root(), [&pids](QByteArrayView name) {
-        if (const std::optional<qint32> pid = pidFromName(name)) {
-            pids.push_back(*pid);
-        }
-    });
-    if (!listed) {
-        return {};
-    }
-    std::sort(pids.begin(), pids.end());
-    return pids;
+    return listing_.pids();
 }
 
 std::optional<ProcessBasics> LinuxProcessServices::basics(qint32 pid) const {

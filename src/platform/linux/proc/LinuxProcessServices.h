@@ -2,6 +2,7 @@
 
 #include "platform/ProcessServices.h"
 #include "platform/linux/proc/ProcFiles.h"
+#include "platform/linux/proc/ProcessListing.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,6 +27,7 @@ private:
     std::optional<QString> readShortName(qint32 pid) const;
 
     ProcFiles files_;
+    mutable ProcessListing listing_;
     quint64 pageSize_;
     quint64 clockTicksPerSecond_;
 };

@@ -6,13 +6,10 @@
 #include <QMutex>
 #include <QScopeGuard>
 #include <QSet>
-#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -107,23 +104,6 @@ std::optional<qint64> parseDecimal(QByteArrayView text) {
     return ok ? std::optional(value) : std::nullopt;
 }
 
-std::optional<qint32> pidFromName(const char* name) {
-    qint64 value = 0;
-    if (*name == '\0') {
-        return std::nullopt;
-    }
-    for (const char* c = name; *c; ++c) {
-        if (*c < '0' || *c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (*c - '0');
-        if (value > std::numeric_limits<qint32>::max()) {
-            return std::nullopt;
-        }
-    }
-    return value > 0 ? std::optional(qint32(value)) : std::nullopt;
-}
-
 } // namespace
 
 ProcFiles::ProcFiles(QString procRoot) : root_(QFile::encodeName(procRoot)) {}
@@ -137,21 +117,6 @@ std::optional<QByteArray> ProcFiles::readEntry(qint32 pid, const char* entry) co
         return std::nullopt;
     }
     return readRegularFile(entryPath(pid, entry), entry);
-}
-
-std::vector<qint32> ProcFiles::pids() const {
-    std::vector<qint32> pids;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(root_.constData()), &::closedir);
-    if (!dir) {
-        return pids;
-    }
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (const std::optional<qint32> pid = pidFromName(entry->d_name)) {
-            pids.push_back(*pid);
-        }
-    }
-    std::sort(pids.begin(), pids.end());
-    return pids;
 }
 
 std::optional<uid_t> ProcFiles::folderOwner(qint32 pid) const {

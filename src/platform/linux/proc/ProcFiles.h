@@ -25,8 +25,6 @@ class ProcFiles {
 public:
     explicit ProcFiles(QString procRoot);
 
-    // Every process id, ascending; empty when the root cannot be listed.
-    std::vector<qint32> pids() const;
     // The owner of the process's folder: the process's effective user on a real /proc.
     std::optional<uid_t> folderOwner(qint32 pid) const;
     std::optional<ProcessStatus> status(qint32 pid) const;

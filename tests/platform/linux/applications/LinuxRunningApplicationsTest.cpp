@@ -14,6 +14,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -272,9 +273,13 @@ TEST_F(LinuxRunningApplicationsTest, ReportsLaunchesAndTerminationsOnlyWhileObse
     EXPECT_EQ(loop.activeTimerCount(), 0);
 }
 
-// Settled processes are only checked for an exec; new ones are examined in full.
-TEST_F(LinuxRunningApplicationsTest, NoticesExecsMovesOfNewProcessesAndAdoptions) {
+// New processes are examined in full; settled ones are only listed, unless their parent ended
+// or they are asked about by pid.
+TEST_F(LinuxRunningApplicationsTest, ReadsSettledProcessesOnlyWhenAdoptedOrAskedAbout) {
     writeEntry("org.example.One", "one-bin");
+    // Entries that changed a moment ago are read again at every refresh, with every process.
+    const timeval anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(data.filePath("applications")).constData(), anHourAgo), 0);
     start(300, "sleep");
     start(400, "one-bin");
     start(401, "one-bin", 400);
@@ -285,9 +290,16 @@ TEST_F(LinuxRunningApplicationsTest, NoticesExecsMovesOfNewProcessesAndAdoptions
         loop.advance(1.0);
     }
 
-    // The same process becomes the application's program; its first top process ends and the
-    // child it leaves behind is adopted by init.
+    // Settled, so not read: what their entries say now goes unseen by the list...
     start(300, "one-bin", 1);
+    start(400, "sleep");
+    const std::vector<RunningApplicationRef> settled = applications.runningApplications();
+    ASSERT_EQ(pidsOf(settled), std::vector<qint32>{400});
+    // ...until a caller asks about one: 300 became the program of One.
+    EXPECT_EQ(applications.applicationOwning(300), settled.front());
+
+    // The application's first top process ends and the child it leaves behind is adopted.
+    loop.advance(1.0);
     end(400);
     start(401, "one-bin", 1);
     EXPECT_EQ(pidsOf(applications.runningApplications()), std::vector<qint32>{300});

@@ -144,7 +144,11 @@ TEST(X11WindowOwnersTest, NoDisplayMeansNoWindowOwners) {
     const QByteArray saved = qgetenv("DISPLAY");
     qunsetenv("DISPLAY");
     EXPECT_EQ(X11WindowOwners::connectToSessionDisplay(), nullptr);
-    if (!saved.isEmpty()) {
-        qputenv("DISPLAY", saved);
-    }
+    // On Wayland the display knows XWayland's windows only: it is not even asked.
+    qputenv("DISPLAY", ":ostrel-no-such-display");
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    EXPECT_EQ(X11WindowOwners::connectToSessionDisplay(), nullptr);
+    EXPECT_EQ(log.countStartingWith("⚠️ [RunningApplications] Cannot reach X11 display"), 1);
+    qunsetenv("XDG_SESSION_TYPE");
+    saved.isEmpty() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", saved);
 }

@@ -79,6 +79,39 @@ TEST(LinuxProcessServicesTest, ReadsWhatEachProcessFolderHoldsAndNothingForOther
     }
 }
 
+// Listing a large /proc is costly: the kernel's counts (tasks and last pid in loadavg,
+// processes in the root's link count) tell whether anything changed and which pids to look at.
+TEST(LinuxProcessServicesTest, ListsAgainOnlyWhenProcessesEnded) {
+    QTemporaryDir root;
+    const LinuxProcessServices services(root.path());
+    const auto start = [&root](const char* pid) {
+        ASSERT_TRUE(QDir(root.path()).mkdir(pid));
+        writeFile(root.filePath(pid) + "/status", QByteArray("Name:\tx\nTgid:\t") + pid + '\n');
+    };
+    const auto counts = [&root](const char* loadavg) {
+        writeFile(root.filePath("loadavg"), loadavg);
+    };
+    counts("0.1 0.2 0.3 1/50 10\n");
+    start("10");
+    EXPECT_EQ(services.allPids(), std::vector<qint32>{10});
+    // A listing would see every numeric entry; while the counts stay, none is made.
+    writeFile(root.filePath("20"), "");
+    counts("0.9 0.2 0.3 4/50 10\n");
+    EXPECT_EQ(services.allPids(), std::vector<qint32>{10});
+    // Pids handed out since: 30 is a new process, 31 a thread of it, 32 already ended.
+    start("30");
+    ASSERT_EQ(::symlink("30", QFile::encodeName(root.filePath("31")).constData()), 0);
+    counts("0.9 0.2 0.3 5/53 32\n");
+    EXPECT_EQ(services.allPids(), (std::vector<qint32>{10, 30}));
+    // A process ended: only a listing tells which. Without counts every request lists.
+    ASSERT_TRUE(QDir(root.filePath("10")).removeRecursively());
+    counts("0.9 0.2 0.3 4/53 32\n");
+    EXPECT_EQ(services.allPids(), (std::vector<qint32>{20, 30, 31}));
+    counts("0.9 0.2 0.3\n");
+    start("40");
+    EXPECT_EQ(services.allPids(), (std::vector<qint32>{20, 30, 31, 40}));
+}
+
 // A process picks its root: a FIFO there would block an ordinary open for good, a symlink
 // could lead anywhere. Only regular files are read, and every read returns at once.
 TEST(ProcFilesTest, ReadsOnlyRegularFilesAndNeverWaits) {

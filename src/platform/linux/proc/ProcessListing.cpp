@@ -1,0 +1,197 @@
+#include "platform/linux/proc/ProcessListing.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QMutex>
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace ostrel {
+namespace {
+
+std::optional<qint32> pidFromName(const char* name) {
+    qint64 value = 0;
+    if (*name == '\0') {
+        return std::nullopt;
+    }
+    for (const char* c = name; *c; ++c) {
+        if (*c < '0' || *c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (*c - '0');
+        if (value > std::numeric_limits<qint32>::max()) {
+            return std::nullopt;
+        }
+    }
+    return value > 0 ? std::optional(qint32(value)) : std::nullopt;
+}
+
+// False when the folder cannot be opened or read to its end: a half list would make the
+// processes left out look ended.
+bool listPids(const QByteArray& root, std::vector<qint32>& pids) {
+    pids.clear();
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(root.constData()), &::closedir);
+    if (!dir) {
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) {
+            break;
+        }
+        if (const std::optional<qint32> pid = pidFromName(entry->d_name)) {
+            pids.push_back(*pid);
+        }
+    }
+    if (errno != 0) {
+        pids.clear();
+        return false;
+    }
+    std::sort(pids.begin(), pids.end());
+    return true;
+}
+
+// A pid handed out since the last look costs a failed open, or a short read while it lives;
+// past this many of them a listing is cheaper.
+constexpr qint64 kMaxProbes = 512;
+
+std::optional<qint64> parseNumber(QByteArrayView text) {
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    return ok && value >= 0 ? std::optional(value) : std::nullopt;
+}
+
+} // namespace
+
+// What the kernel counts: tasks and the last pid from loadavg ("0.20 0.18 0.12 1/1587 12345":
+// the fourth field ends with the number of tasks, the fifth is the last pid), and processes from
+// the root folder's link count, which a proc file system keeps at a constant plus the number of
+// processes (as any folder's is two plus its subfolders).
+struct ProcessListing::Counts {
+    qint64 tasks = 0;
+    qint64 lastPid = 0;
+    qint64 links = 0;
+};
+
+struct ProcessListing::Shared {
+    QByteArray root;
+    QMutex mutex;
+    std::optional<Counts> counts; // at the last listing or look
+    qint64 otherLinks = 0;        // the root's links that are no process
+    std::vector<qint32> pids;
+};
+
+std::optional<ProcessListing::Counts> ProcessListing::counts() const {
+    const QByteArray& root = shared_->root;
+    const int fd =
+        ::open((root + "/loadavg").constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    char buffer[128];
+    ssize_t count = 0;
+    do {
+        count = ::read(fd, buffer, sizeof buffer);
+    } while (count < 0 && errno == EINTR);
+    ::close(fd);
+    struct stat folder {};
+    if (count <= 0 || ::stat(root.constData(), &folder) != 0) {
+        return std::nullopt;
+    }
+    const QList<QByteArray> fields = QByteArray(buffer, count).simplified().split(' ');
+    const qsizetype slash = fields.size() == 5 ? fields.at(3).indexOf('/') : -1;
+    const std::optional<qint64> tasks =
+        slash < 0 ? std::nullopt : parseNumber(QByteArrayView(fields.at(3)).sliced(slash + 1));
+    const std::optional<qint64> lastPid = slash < 0 ? std::nullopt : parseNumber(fields.at(4));
+    if (!tasks || !lastPid) {
+        return std::nullopt;
+    }
+    return Counts{*tasks, *lastPid, qint64(folder.st_nlink)};
+}
+
+// A thread can be looked up by its id like a process, but only a process leads its group.
+bool ProcessListing::isProcess(qint64 id) const {
+    const QByteArray path = shared_->root + '/' + QByteArray::number(id) + "/status";
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[512]; // the group id is on the fourth line
+    ssize_t count = 0;
+    do {
+        count = ::read(fd, buffer, sizeof buffer);
+    } while (count < 0 && errno == EINTR);
+    ::close(fd);
+    const QByteArray text(buffer, std::max<ssize_t>(count, 0));
+    const qsizetype at = text.indexOf("\nTgid:");
+    const qsizetype end = at < 0 ? -1 : text.indexOf('\n', at + 1);
+    return end > 0 && parseNumber(text.mid(at + 6, end - at - 6).trimmed()) == id;
+}
+
+bool ProcessListing::addStartedProcesses(const Counts& now) {
+    const Counts& before = *shared_->counts;
+    std::vector<qint32>& pids = shared_->pids;
+    // Every task started since has a pid after the last one then, until the pids wrap around.
+    if (now.lastPid < before.lastPid || now.lastPid - before.lastPid > kMaxProbes) {
+        return false;
+    }
+    std::vector<qint32> started;
+    for (qint64 id = before.lastPid + 1; id <= now.lastPid; ++id) {
+        if (!std::binary_search(pids.begin(), pids.end(), qint32(id)) && isProcess(id)) {
+            started.push_back(qint32(id));
+        }
+    }
+    // Whether processes ended only a listing tells.
+    if (now.links - shared_->otherLinks != qint64(pids.size() + started.size())) {
+        return false;
+    }
+    const auto middle = pids.insert(pids.end(), started.begin(), started.end());
+    std::inplace_merge(pids.begin(), middle, pids.end());
+    return true;
+}
+
+ProcessListing::ProcessListing(const QByteArray& procRoot) {
+    static QMutex registryMutex;
+    static std::map<QByteArray, std::weak_ptr<Shared>> registry;
+    const QMutexLocker lock(&registryMutex);
+    std::erase_if(registry, [](const auto& root) { return root.second.expired(); });
+    std::weak_ptr<Shared>& entry = registry[procRoot];
+    shared_ = entry.lock();
+    if (!shared_) {
+        shared_ = std::make_shared<Shared>();
+        shared_->root = procRoot;
+        entry = shared_;
+    }
+}
+
+std::vector<qint32> ProcessListing::pids() {
+    const QMutexLocker lock(&shared_->mutex);
+    // The counts are taken first: a process that starts while the folder is listed or looked
+    // at changes the next counts, so it is never missed, only looked for once more.
+    const std::optional<Counts> now = counts();
+    const std::optional<Counts>& before = shared_->counts;
+    const bool unchanged = now && before && now->tasks == before->tasks &&
+                           now->lastPid == before->lastPid && now->links == before->links;
+    if (unchanged || (now && before && addStartedProcesses(*now))) {
+        shared_->counts = now;
+        return shared_->pids;
+    }
+    const bool listed = listPids(shared_->root, shared_->pids);
+    shared_->counts = listed ? now : std::nullopt;
+    if (listed && now) {
+        shared_->otherLinks = now->links - qint64(shared_->pids.size());
+    }
+    return shared_->pids;
+}
+
+} // namespace ostrel
