@@ -66,16 +66,6 @@ DetailedProcessInfo ProcessTracker::describeProcess(qint32 pid, bool withTaskFig
     return info;
 }
 
-std::vector<DetailedProcessInfo> ProcessTracker::listAllProcesses() {
-    std::vector<DetailedProcessInfo> list;
-    for (qint32 pid : platform_.detector.processes.allPids()) {
-        if (pid >= 1) {
-            list.push_back(describeProcess(pid, true));
-        }
-    }
-    return list;
-}
-
 void ProcessTracker::scanProcesses() {
     // Only the ids are compared; new processes are described afresh below.
     std::vector<qint32> current = platform_.detector.processes.allPids();

@@ -48,7 +48,6 @@ public:
 
     void scanProcesses();
     void sweepForBriefAccess();
-    std::vector<DetailedProcessInfo> listAllProcesses();
     bool isSuspiciousProcess(const DetailedProcessInfo& process) const;
     void analyzeFileDescriptors(qint32 pid);
     bool likelyUsesCamera(qint32 pid);

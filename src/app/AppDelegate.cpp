@@ -291,7 +291,7 @@ void AppDelegate::showReusedWindow(
                 boolText(controller != nullptr));
     }
     if (!controller) {
-        logLine(dashboard ? QStringLiteral("❌ [AppDelegate] swiftUIWindowController is nil!")
+        logLine(dashboard ? QStringLiteral("❌ [AppDelegate] dashboardWindowController is nil!")
                           : QStringLiteral("❌ [AppDelegate] activityLogWindowController is nil!"));
         return;
     }

@@ -1,6 +1,7 @@
 #include "platform/linux/camera/CameraHolderIndex.h"
 
 #include "base/Log.h"
+#include "platform/linux/proc/ProcEntries.h"
 
 #include <QFile>
 #include <algorithm>
@@ -16,23 +17,6 @@
 
 namespace ostrel {
 namespace {
-
-std::optional<qint32> pidFromName(const char* name) {
-    qint64 value = 0;
-    if (*name == '\0') {
-        return std::nullopt;
-    }
-    for (const char* c = name; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (*c - '0');
-        if (value > std::numeric_limits<qint32>::max()) {
-            return std::nullopt;
-        }
-    }
-    return value > 0 ? std::optional<qint32>(qint32(value)) : std::nullopt;
-}
 
 void sortUnique(std::vector<qint32>& pids) {
     std::sort(pids.begin(), pids.end());

@@ -1,5 +1,7 @@
 #include "platform/linux/proc/LinuxProcessServices.h"
 
+#include "platform/linux/proc/ProcEntries.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <cerrno>
@@ -13,8 +15,6 @@
 namespace ostrel {
 namespace {
 
-// Proc entries report a size of zero, so they are read to their end; the cap only guards
-// against a tree that is not really a proc file system.
 // PF_FORKNOEXEC: set by the kernel on fork, cleared when the process executes a new image.
 constexpr quint64 kForkedWithoutExec = 0x40;
 
@@ -23,26 +23,6 @@ constexpr quint64 kNanosecondsPerSecond = 1'000'000'000;
 constexpr int kStatFlagsField = 9;
 constexpr int kStatUserTimeField = 14;
 constexpr int kStatSystemTimeField = 15;
-
-// Calls visit with the name of every entry but "." and ".."; false when the folder cannot be
-// opened or listed to its end.
-template <typename Visit> bool forEachEntry(const QByteArray& path, Visit visit) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.constData()), &::closedir);
-    if (!dir) {
-        return false;
-    }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry) {
-            return errno == 0;
-        }
-        const QByteArrayView name(entry->d_name);
-        if (name != ".." && name != ".") {
-            visit(name);
-        }
-    }
-}
 
 std::optional<quint64> parseUnsigned(QByteArrayView text) {
     if (text.isEmpty()) {
@@ -203,7 +183,7 @@ std::optional<int> LinuxProcessServices::descriptorCount(qint32 pid) const {
         return std::nullopt;
     }
     int count = 0;
-    if (!forEachEntry(files_.entryPath(pid, "fd"), [&count](QByteArrayView) { ++count; })) {
+    if (!forEachEntry(files_.entryPath(pid, "fd"), [&count](const char*) { ++count; })) {
         return std::nullopt;
     }
     return count;

@@ -1,5 +1,7 @@
 #include "platform/linux/proc/ProcessListing.h"
 
+#include "platform/linux/proc/ProcEntries.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QMutex>
@@ -18,42 +20,16 @@
 namespace ostrel {
 namespace {
 
-std::optional<qint32> pidFromName(const char* name) {
-    qint64 value = 0;
-    if (*name == '\0') {
-        return std::nullopt;
-    }
-    for (const char* c = name; *c; ++c) {
-        if (*c < '0' || *c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (*c - '0');
-        if (value > std::numeric_limits<qint32>::max()) {
-            return std::nullopt;
-        }
-    }
-    return value > 0 ? std::optional(qint32(value)) : std::nullopt;
-}
-
 // False when the folder cannot be opened or read to its end: a half list would make the
 // processes left out look ended.
 bool listPids(const QByteArray& root, std::vector<qint32>& pids) {
     pids.clear();
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(root.constData()), &::closedir);
-    if (!dir) {
-        return false;
-    }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry) {
-            break;
-        }
-        if (const std::optional<qint32> pid = pidFromName(entry->d_name)) {
+    const bool whole = forEachEntry(root, [&pids](const char* name) {
+        if (const std::optional<qint32> pid = pidFromName(name)) {
             pids.push_back(*pid);
         }
-    }
-    if (errno != 0) {
+    });
+    if (!whole) {
         pids.clear();
         return false;
     }
