@@ -10,6 +10,8 @@ struct CaptureDevice {
     QString uniqueID;
     bool isInUseByAnotherApplication = false;
     bool isConnected = true;
+
+    bool operator==(const CaptureDevice&) const = default;
 };
 
 // Whether Ostrel may observe a kind of capture device; the raw values are printed.

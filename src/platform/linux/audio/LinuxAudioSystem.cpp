@@ -77,7 +77,7 @@ LinuxAudioSystem::~LinuxAudioSystem() {
     }
 }
 
-bool LinuxAudioSystem::answersFromPipeWireGraph() const {
+bool LinuxAudioSystem::graphShouldAnswer() const {
     if (!pipeWire_ || !pipeWire_->isConnected()) {
         return false;
     }
@@ -85,15 +85,20 @@ bool LinuxAudioSystem::answersFromPipeWireGraph() const {
                       : PipeWireGraphQueries(pipeWire_->graph()).hasAudioSource();
 }
 
-AudioSnapshot LinuxAudioSystem::currentSnapshot() const {
-    AudioSnapshot snapshot = answersFromPipeWireGraph()
-                                 ? PipeWireGraphQueries(pipeWire_->graph()).audioSnapshot()
-                                 : serverSnapshot_;
+AudioSnapshot LinuxAudioSystem::currentSnapshot() {
+    fromGraph_ = graphShouldAnswer();
+    AudioSnapshot snapshot =
+        fromGraph_ ? PipeWireGraphQueries(pipeWire_->graph()).audioSnapshot() : serverSnapshot_;
     AudioSnapshotQueries::decideOwners(snapshot, ownerRule_);
     return snapshot;
 }
 
+// The graph also changes with every camera stream; while the pulse server answers, those
+// changes leave the microphones as they were.
 void LinuxAudioSystem::pipeWireGraphChanged() {
+    if (!fromGraph_ && !graphShouldAnswer()) {
+        return;
+    }
     adopt(currentSnapshot());
 }
 

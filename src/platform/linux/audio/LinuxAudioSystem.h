@@ -55,7 +55,7 @@ public:
     void removeObserver(AudioSystemObserver* observer) override;
 
     bool isConnectedToSoundServer() const { return connected_; }
-    bool answersFromPipeWireGraph() const;
+    bool answersFromPipeWireGraph() const { return fromGraph_; }
 
     void pipeWireGraphChanged() override;
 
@@ -64,8 +64,11 @@ private:
 
     void takeEvents();
     void handle(Event event);
-    // What the chosen source says now, with every stream's owner decided.
-    AudioSnapshot currentSnapshot() const;
+    // Whether the graph is the source to answer from, decided afresh.
+    bool graphShouldAnswer() const;
+    // What the chosen source says now, with every stream's owner decided; also records which
+    // source that is.
+    AudioSnapshot currentSnapshot();
     bool answers() const { return connected_ || answersFromPipeWireGraph(); }
     void adopt(AudioSnapshot snapshot);
     void scheduleReconnect();
@@ -83,6 +86,7 @@ private:
     AudioSnapshot serverSnapshot_; // what the pulse server said
     AudioSnapshot snapshot_;       // what the queries answer from
     QString serverName_;
+    bool fromGraph_ = false; // snapshot_ was taken from the PipeWire graph
     bool connected_ = false;
     bool connectionLost_ = false;   // a connection ended and none has come back yet
     bool reportedNoServer_ = false; // the missing server was logged already

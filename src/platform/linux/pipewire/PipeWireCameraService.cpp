@@ -14,9 +14,12 @@ template <class T> void appendOnce(std::vector<T>& items, const T& item) {
     }
 }
 
-bool hasNameMissingFrom(const std::vector<QString>& names, const std::vector<QString>& others) {
-    return std::any_of(names.begin(), names.end(), [&](const QString& name) {
-        return std::find(others.begin(), others.end(), name) == others.end();
+bool hasCameraMissingFrom(const std::vector<CaptureDevice>& cameras,
+                          const std::vector<CaptureDevice>& others) {
+    return std::any_of(cameras.begin(), cameras.end(), [&](const CaptureDevice& camera) {
+        return std::none_of(others.begin(), others.end(), [&](const CaptureDevice& other) {
+            return other.uniqueID == camera.uniqueID;
+        });
     });
 }
 
@@ -45,17 +48,6 @@ PipeWireCameraService::Consumers PipeWireCameraService::readConsumers() const {
         }
     }
     for (const PipeWireNodeInfo* source : queries.cameraSources()) {
-        if (source->devicePath.isEmpty()) {
-            consumers.virtualCameras.push_back(source->name);
-        }
-    }
-    return consumers;
-}
-
-std::vector<CaptureDevice> PipeWireCameraService::cameras() {
-    std::vector<CaptureDevice> cameras = devices_.cameras();
-    const PipeWireGraphQueries queries(graph_.graph());
-    for (const PipeWireNodeInfo* source : queries.cameraSources()) {
         if (!source->devicePath.isEmpty()) {
             continue;
         }
@@ -64,8 +56,15 @@ std::vector<CaptureDevice> PipeWireCameraService::cameras() {
         camera.uniqueID = QStringLiteral("pipewire:") + source->name;
         camera.isInUseByAnotherApplication = queries.isConsumed(source->id);
         camera.isConnected = true;
-        cameras.push_back(std::move(camera));
+        consumers.virtualCameras.push_back(std::move(camera));
     }
+    return consumers;
+}
+
+std::vector<CaptureDevice> PipeWireCameraService::cameras() {
+    std::vector<CaptureDevice> cameras = devices_.cameras();
+    cameras.insert(cameras.end(), consumers_.virtualCameras.begin(),
+                   consumers_.virtualCameras.end());
     return cameras;
 }
 
@@ -108,10 +107,10 @@ void PipeWireCameraService::pipeWireGraphChanged() {
         return;
     }
     const Consumers before = std::exchange(consumers_, std::move(now));
-    if (hasNameMissingFrom(before.virtualCameras, consumers_.virtualCameras)) {
+    if (hasCameraMissingFrom(before.virtualCameras, consumers_.virtualCameras)) {
         observers_.notify([](CameraObserver& o) { o.cameraDisconnected(); });
     }
-    if (hasNameMissingFrom(consumers_.virtualCameras, before.virtualCameras)) {
+    if (hasCameraMissingFrom(consumers_.virtualCameras, before.virtualCameras)) {
         observers_.notify([](CameraObserver& o) { o.cameraConnected(); });
     }
     observers_.notify([](CameraObserver& o) { o.cameraUsageMayHaveChanged(); });

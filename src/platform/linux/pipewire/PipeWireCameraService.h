@@ -35,11 +35,11 @@ public:
     void pipeWireGraphChanged() override;
 
 private:
-    // The graph's consumers, decided once per graph change.
+    // What the graph says, decided once per graph change.
     struct Consumers {
         std::vector<qint32> pids;
-        std::vector<QString> names; // unverified
-        std::vector<QString> virtualCameras;
+        std::vector<QString> names;                // unverified
+        std::vector<CaptureDevice> virtualCameras; // camera sources without a device node
 
         bool operator==(const Consumers&) const = default;
     };
