@@ -157,7 +157,7 @@ struct PipeWireConnection::Callbacks {
         owner->pendingSync_ = -1;
     }
 
-    static void global(void* data, uint32_t id, uint32_t, const char* type, uint32_t version,
+    static void global(void* data, uint32_t id, uint32_t, const char* type, uint32_t,
                        const spa_dict* props) {
         PipeWireConnection* owner = static_cast<Binding*>(data)->owner;
         PipeWireGraph& graph = owner->working_;
@@ -187,7 +187,6 @@ struct PipeWireConnection::Callbacks {
         } else {
             return;
         }
-        (void)version;
         owner->changed();
     }
 
