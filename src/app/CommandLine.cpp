@@ -34,21 +34,41 @@ CommandLineRequest refuse(const QString& problem) {
     return {CommandLineRequest::Action::Refuse, false, problem};
 }
 
+// "ostrel <version>".
+QString versionText() {
+    return kProductNameLowercase + QLatin1Char(' ') + QString::fromLatin1(kVersion);
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "Usage: ostrel [--headless]\n"
+        "       ostrel --help | --version\n"
+        "\n"
+        "Shows which program uses the camera or the microphone, notifies you, keeps an\n"
+        "activity log, and lets you allow or block programs.\n"
+        "\n"
+        "Options:\n"
+        "  --headless   run without windows or a tray icon; monitoring, the activity log,\n"
+        "               notifications and journal entries go on (for a session without a\n"
+        "               panel, or the systemd user service ostrel.service)\n"
+        "  -h, --help   show this help and exit\n"
+        "  --version    show the version and exit\n"
+        "\n"
+        "Qt's own options (-platform, -session, -style, ...) are passed on to Qt.\n");
+}
+
 } // namespace
 
 CommandLineRequest parseCommandLine(const QStringList& arguments) {
     CommandLineRequest request;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+        const bool help = argument == QLatin1String("--help") || argument == QLatin1String("-h");
+        if (help || argument == QLatin1String("--version")) {
+            // The first of the two wins.
             if (request.action == CommandLineRequest::Action::Run) {
-                request.action = CommandLineRequest::Action::ShowHelp;
-            }
-            continue;
-        }
-        if (argument == QLatin1String("--version")) {
-            if (request.action == CommandLineRequest::Action::Run) {
-                request.action = CommandLineRequest::Action::ShowVersion;
+                request.action = help ? CommandLineRequest::Action::ShowHelp
+                                      : CommandLineRequest::Action::ShowVersion;
             }
             continue;
         }
@@ -73,28 +93,6 @@ CommandLineRequest parseCommandLine(const QStringList& arguments) {
         }
     }
     return request;
-}
-
-QString versionText() {
-    return kProductNameLowercase + QLatin1Char(' ') + QString::fromLatin1(kVersion);
-}
-
-QString usageText() {
-    return QStringLiteral(
-        "Usage: ostrel [--headless]\n"
-        "       ostrel --help | --version\n"
-        "\n"
-        "Shows which program uses the camera or the microphone, notifies you, keeps an\n"
-        "activity log, and lets you allow or block programs.\n"
-        "\n"
-        "Options:\n"
-        "  --headless   run without windows or a tray icon; monitoring, the activity log,\n"
-        "               notifications and journal entries go on (for a session without a\n"
-        "               panel, or the systemd user service ostrel.service)\n"
-        "  -h, --help   show this help and exit\n"
-        "  --version    show the version and exit\n"
-        "\n"
-        "Qt's own options (-platform, -session, -style, ...) are passed on to Qt.\n");
 }
 
 std::optional<int> answerWithoutRunning(const CommandLineRequest& request, QTextStream& out,

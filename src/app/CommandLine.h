@@ -27,10 +27,6 @@ struct CommandLineRequest {
 // -style, ...) are accepted and left for Qt: the session manager restarts Ostrel with them.
 CommandLineRequest parseCommandLine(const QStringList& arguments);
 
-// "ostrel <version>".
-QString versionText();
-QString usageText();
-
 // Answers a request that does not run Ostrel: help and version on `out`, a refusal with the
 // usage on `err`. Returns the exit status, or nothing when Ostrel should run.
 std::optional<int> answerWithoutRunning(const CommandLineRequest& request, QTextStream& out,

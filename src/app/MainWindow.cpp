@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "base/ProductIdentity.h"
+#include "ui/IconCatalogue.h"
 #include "ui/WindowLayout.h"
 
 #include <QHBoxLayout>
@@ -30,7 +31,7 @@ QLabel* plainLabel(const QString& text, QWidget* parent) {
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), layout_(new QVBoxLayout(this)) {
     setWindowTitle(kProductName);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/io.github.Ostrel.svg")));
+    setWindowIcon(IconCatalogue::ostrelIcon());
     layout_->setContentsMargins(24, 20, 24, 20);
     layout_->setSpacing(16);
     QLabel* note = plainLabel(closingNote, this);
@@ -67,8 +68,8 @@ void MainWindow::setMenu(const StatusMenuModel& menu) {
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     auto* appIcon = new QLabel(content_);
-    appIcon->setPixmap(QIcon(QStringLiteral(":/icons/io.github.Ostrel.svg"))
-                           .pixmap(QSize(kAppIconSize, kAppIconSize), devicePixelRatioF()));
+    appIcon->setPixmap(
+        IconCatalogue::ostrelIcon().pixmap(QSize(kAppIconSize, kAppIconSize), devicePixelRatioF()));
     header->addWidget(appIcon);
     column->addLayout(header);
     deviceState_ = new QLabel(content_);
@@ -155,8 +156,7 @@ void MainWindow::showDeviceState() {
     if (!deviceState_) {
         return;
     }
-    const QIcon icon(deviceActive_ ? QStringLiteral(":/icons/ostrel-icon-active.svg")
-                                   : QStringLiteral(":/icons/ostrel-icon.svg"));
+    const QIcon icon = IconCatalogue::statusIcon(deviceActive_);
     deviceState_->setPixmap(
         icon.pixmap(QSize(kDeviceIconSize, kDeviceIconSize), devicePixelRatioF()));
     deviceState_->setToolTip(deviceActive_ ? QStringLiteral("A device is in use")

@@ -42,10 +42,6 @@ QLabel* iconLabel(const QIcon& icon, int size) {
     return label;
 }
 
-QIcon ostrelIcon() {
-    return QIcon(QStringLiteral(":/icons/io.github.Ostrel.svg"));
-}
-
 // A screen: title and subtitle at the top, the body, and the buttons at the bottom.
 Screen makeScreen(const QString& objectName, const QString& title, const QString& subtitle,
                   const QIcon& heroIcon = {}) {
@@ -181,8 +177,9 @@ PermissionTexts permissionTexts(PermissionType type) {
 } // namespace
 
 QWidget* makeWelcomeScreen(OnboardingFlow& flow) {
-    Screen screen = makeScreen(QStringLiteral("WelcomeScreen"), QStringLiteral("Ostrel"),
-                               QStringLiteral("Your Personal Privacy Sentinel"), ostrelIcon());
+    Screen screen =
+        makeScreen(QStringLiteral("WelcomeScreen"), QStringLiteral("Ostrel"),
+                   QStringLiteral("Your Personal Privacy Sentinel"), IconCatalogue::ostrelIcon());
     QLabel* text = textLabel(
         QStringLiteral("Monitor and control which apps access your microphone and camera"), 13);
     text->setAlignment(Qt::AlignHCenter);
@@ -214,7 +211,7 @@ QWidget* makeHowItWorksScreen(OnboardingFlow& flow) {
         diagramStage(IconCatalogue::icon(QStringLiteral("exclamationmark.triangle.fill")),
                      QStringLiteral("Suspicious App")));
     stages->addWidget(textLabel(QStringLiteral("→"), 20, true));
-    stages->addWidget(diagramStage(ostrelIcon(), QStringLiteral("Ostrel")));
+    stages->addWidget(diagramStage(IconCatalogue::ostrelIcon(), QStringLiteral("Ostrel")));
     stages->addWidget(textLabel(QStringLiteral("→"), 20, true));
     stages->addWidget(diagramStage(IconCatalogue::icon(QStringLiteral("bell.badge.fill")),
                                    QStringLiteral("You're Notified")));
@@ -337,7 +334,7 @@ QWidget* makeMenuBarExplanationScreen(OnboardingFlow& flow) {
     panelLayout->setContentsMargins(12, 0, 12, 0);
     panelLayout->setSpacing(14);
     panelLayout->addStretch();
-    panelLayout->addWidget(iconLabel(QIcon(QStringLiteral(":/icons/ostrel-icon.svg")), 18));
+    panelLayout->addWidget(iconLabel(IconCatalogue::statusIcon(false), 18));
     for (const QString& text : {QStringLiteral("100%"), QStringLiteral("2:30 PM")}) {
         QLabel* label = textLabel(text, 11);
         label->setWordWrap(false);

@@ -1,9 +1,9 @@
 #include "app/TrayStatusItem.h"
 
 #include "base/Log.h"
+#include "ui/IconCatalogue.h"
 
 #include <QCursor>
-#include <QIcon>
 #include <QKeySequence>
 
 namespace ostrel {
@@ -96,8 +96,7 @@ void TrayStatusItem::setItemTitle(int index, const QString& title) {
 void TrayStatusItem::setIcon(bool deviceActive) {
     deviceActive_ = deviceActive;
     if (icon_) {
-        icon_->setIcon(QIcon(deviceActive ? QStringLiteral(":/icons/ostrel-icon-active.svg")
-                                          : QStringLiteral(":/icons/ostrel-icon.svg")));
+        icon_->setIcon(IconCatalogue::statusIcon(deviceActive));
     }
 }
 

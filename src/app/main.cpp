@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<StatusItem> statusItem;
     if (headless) {
-        statusItem = std::make_unique<HeadlessStatusItem>();
+        // Shows nothing: a session without a panel (or a user service) gets no tray icon.
+        statusItem = std::make_unique<StatusItemGroup>(std::vector<StatusItem*>{});
     } else {
         tray = std::make_unique<TrayStatusItem>();
         mainWindow = std::make_unique<MainWindow>();

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits>
 #include <optional>
 #include <unistd.h>
 
@@ -41,17 +40,15 @@ void CameraHolderIndex::setNodePaths(const std::vector<QString>& nodePaths) {
     }
     // Until the next walk, the nodes that stay keep the holders found for them.
     std::vector<std::vector<qint32>> holders(encoded.size());
-    allHolders_.clear();
     for (size_t i = 0; i < encoded.size(); ++i) {
         const auto found = std::lower_bound(nodePaths_.begin(), nodePaths_.end(), encoded[i]);
         if (found != nodePaths_.end() && *found == encoded[i]) {
             holders[i] = holders_[size_t(found - nodePaths_.begin())];
-            allHolders_.insert(allHolders_.end(), holders[i].begin(), holders[i].end());
         }
     }
-    sortUnique(allHolders_);
     nodePaths_ = std::move(encoded);
     holders_ = std::move(holders);
+    collectAllHolders();
     stale_ = true;
 }
 
@@ -100,6 +97,13 @@ void CameraHolderIndex::walk() {
     ::closedir(procFolder);
     for (std::vector<qint32>& pids : holders_) {
         sortUnique(pids);
+    }
+    collectAllHolders();
+}
+
+void CameraHolderIndex::collectAllHolders() {
+    allHolders_.clear();
+    for (const std::vector<qint32>& pids : holders_) {
         allHolders_.insert(allHolders_.end(), pids.begin(), pids.end());
     }
     sortUnique(allHolders_);

@@ -35,6 +35,8 @@ public:
 
 private:
     void walk();
+    // Holders of any node, from the holders of each.
+    void collectAllHolders();
     void scanProcess(int procFolderFd, const char* pidName, qint32 pid);
 
     QByteArray procRoot_;

@@ -36,8 +36,9 @@ LinuxCameraService::LinuxCameraService(MainRunLoop& loop, qint32 ownPid, QString
     // The folder is watched before it is read, so no node slips between the two.
     nodes_ = lister_.list();
     cameras_.update(nodes_);
-    watcher_.watchNodes(pathsOf(nodes_));
-    index_.setNodePaths(pathsOf(nodes_));
+    const std::vector<QString> paths = pathsOf(nodes_);
+    watcher_.watchNodes(paths);
+    index_.setNodePaths(paths);
 }
 
 LinuxCameraService::~LinuxCameraService() = default;
@@ -149,13 +150,14 @@ void LinuxCameraService::refreshNodes() {
 void LinuxCameraService::refreshHolders() {
     const bool due =
         index_.isStale() || secondsSince(lastWalk_, loop_.monotonicNow()) >= walkInterval_;
-    if (!lastWalk_ || (!watcher_.isWatching() && due)) {
+    // Processes that could not be read are tried again, as without inotify.
+    if (!lastWalk_ || ((!watcher_.isWatching() || !index_.couldReadProcesses()) && due)) {
         walkHolders();
     }
 }
 
+// Callers have just refreshed the nodes.
 void LinuxCameraService::walkHolders() {
-    refreshNodes();
     index_.markStale();
     index_.refresh();
     lastWalk_ = loop_.monotonicNow();
