@@ -161,6 +161,7 @@ void AdvancedDeviceMonitor::handleHighRiskProcess(const HighRiskProcessDetected&
     logLine(QStringLiteral("⚠️ [AdvancedMonitor] Suspicious process accessing devices"));
     logLine(QStringLiteral("   - Process: %1 (PID: %2)").arg(name, QString::number(pid)));
     logLine(QStringLiteral("   - Security Risk Level: HIGH"));
+    platform_.journal.record({JournalEvent::Kind::HighRiskProcess, false, false, false, pid, name});
 
     const QString displayName =
         name.contains(QStringLiteral("(PID:"))
@@ -194,6 +195,8 @@ void AdvancedDeviceMonitor::handleDirectDeviceAccess(const DirectDeviceAccessDet
     logLine(QStringLiteral("   - Process: ") + name);
     logLine(QStringLiteral("   - Video FD: ") + boolText(event.hasVideo));
     logLine(QStringLiteral("   - Audio FD: ") + boolText(event.hasAudio));
+    platform_.journal.record(
+        {JournalEvent::Kind::DirectDeviceAccess, event.hasVideo, event.hasAudio, true, pid, {}});
 
     const ProcessInfo process{
         pid, QStringLiteral("Unauthorized Access: %1 (PID: %2)").arg(name, QString::number(pid)),

@@ -12,13 +12,15 @@ struct AdvancedMonitorPlatform {
     EventBus& events;
     CameraSystem& cameraSystem;
     UsbDeviceRegistry& usbRegistry;
+    EventJournal& journal; // where security findings are also written
 
     static AdvancedMonitorPlatform from(Platform& platform, MainRunLoop& loop, EventBus& events) {
         return {{loop, platform.cameras, platform.audio, platform.applications, platform.processes,
                  platform.children},
                 events,
                 platform.cameraSystem,
-                platform.usbRegistry};
+                platform.usbRegistry,
+                platform.eventJournal};
     }
 };
 

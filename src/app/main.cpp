@@ -1,7 +1,6 @@
 #include "Version.h"
 #include "activitylog/ActivityLogWindow.h"
 #include "activitylog/ActivityLogger.h"
-#include "advanced/MonitorEvents.h"
 #include "alerts/AllowedAppsManager.h"
 #include "alerts/AllowedAppsWindow.h"
 #include "alerts/CheckboxAlertDialog.h"
@@ -27,27 +26,6 @@
 #include <QTextStream>
 
 using namespace ostrel;
-
-namespace {
-
-// Security findings also go to the system's journal, beside the accepted device changes.
-std::vector<EventBus::Subscription> sendFindingsToJournal(EventBus& notifications,
-                                                          EventJournal& journal) {
-    std::vector<EventBus::Subscription> subscriptions;
-    subscriptions.push_back(notifications.subscribe<HighRiskProcessDetected>(
-        [&journal](const HighRiskProcessDetected& event) {
-            journal.record(
-                {JournalEvent::Kind::HighRiskProcess, false, false, false, event.pid, event.name});
-        }));
-    subscriptions.push_back(notifications.subscribe<DirectDeviceAccessDetected>(
-        [&journal](const DirectDeviceAccessDetected& event) {
-            journal.record({JournalEvent::Kind::DirectDeviceAccess, event.hasVideo, event.hasAudio,
-                            true, event.pid, QString()});
-        }));
-    return subscriptions;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -106,8 +84,6 @@ int main(int argc, char** argv) {
     Platform& platform = services->platform();
 
     EventBus notifications;
-    const std::vector<EventBus::Subscription> journalFeed =
-        sendFindingsToJournal(notifications, platform.eventJournal);
     ActivityLogger::configureShared(loop, &platform.applications);
     QSettings preferences;
     // The tray icon and the main window show the same menu; where no tray exists, the window
