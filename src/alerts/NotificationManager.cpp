@@ -22,22 +22,22 @@ QString deviceListText(const QList<DeviceType>& devices) {
     return deviceTexts(devices).join(QStringLiteral(" and "));
 }
 
-// Seconds since 1970 in the shortest form that reads back to the same value, always with a
-// fraction.
-// Device texts of a response: a list of raw values, each a device. Anything else is no list.
-std::optional<QStringList> responseDevices(const QVariantMap& userInfo) {
+// The devices of a response: a list of raw values, each a device. Anything else is no list.
+std::optional<QList<DeviceType>> responseDevices(const QVariantMap& userInfo) {
     const QVariant value = userInfo.value(NotificationManager::devicesKey);
     if (value.metaType().id() != QMetaType::QStringList &&
         value.metaType().id() != QMetaType::QVariantList) {
         return std::nullopt;
     }
-    QStringList devices;
+    QList<DeviceType> devices;
     for (const QVariant& item : value.toList()) {
-        if (item.metaType().id() != QMetaType::QString ||
-            !deviceTypeFromRawValue(item.toString())) {
+        const std::optional<DeviceType> device = item.metaType().id() == QMetaType::QString
+                                                     ? deviceTypeFromRawValue(item.toString())
+                                                     : std::nullopt;
+        if (!device) {
             return std::nullopt;
         }
-        devices.append(item.toString());
+        devices.append(*device);
     }
     if (devices.isEmpty()) {
         return std::nullopt;
@@ -262,14 +262,14 @@ void NotificationManager::handleNotificationResponse(const NotificationResponse&
     const QString& action = response.actionIdentifier;
     logLine(QStringLiteral("📱 User responded to notification: ") + action);
 
-    const std::optional<QStringList> devices = responseDevices(response.userInfo);
+    const std::optional<QList<DeviceType>> devices = responseDevices(response.userInfo);
     const std::optional<QString> processName =
         typedValue<QString>(response.userInfo, processNameKey);
     if (!devices || !processName) {
         logLine(QStringLiteral("❌ Missing user info in notification response"));
         return;
     }
-    const QString device = devices->join(QStringLiteral(" and "));
+    const QString device = deviceListText(*devices);
     const bool isDeactivation =
         typedValue<bool>(response.userInfo, isDeactivationKey).value_or(false);
     const qint32 pid = typedValue<qint32>(response.userInfo, processPidKey).value_or(-1);
@@ -294,7 +294,7 @@ void NotificationManager::handleNotificationResponse(const NotificationResponse&
     }
 }
 
-void NotificationManager::addAlways(const QString& processName, const QStringList& devices,
+void NotificationManager::addAlways(const QString& processName, const QList<DeviceType>& devices,
                                     qint32 pid) {
     // Records without a pid stand for unattributed use ("Unknown Process", the microphone
     // placeholder, kernel-level findings); an entry for them would exempt every such use and
@@ -306,13 +306,13 @@ void NotificationManager::addAlways(const QString& processName, const QStringLis
         return;
     }
     logLine(QStringLiteral("✅ User permanently allowed %1 to access %2")
-                .arg(processName, devices.join(QStringLiteral(" and "))));
-    for (const QString& device : devices) {
+                .arg(processName, deviceListText(devices)));
+    for (const QString& device : deviceTexts(devices)) {
         allowedApps_.addApp(processName, device);
     }
 }
 
-void NotificationManager::block(const QString& processName, const QStringList& devices,
+void NotificationManager::block(const QString& processName, const QList<DeviceType>& devices,
                                 const QVariantMap& userInfo, qint32 pid) {
     if (pid <= 0) {
         logLine(QStringLiteral("❌ Cannot block %1: no process was named (PID: %2)")
@@ -328,12 +328,8 @@ void NotificationManager::block(const QString& processName, const QStringList& d
                     .arg(processName, QString::number(pid)));
         return;
     }
-    QList<DeviceType> suspendedDevices;
-    for (const QString& device : devices) {
-        suspendedDevices.append(*deviceTypeFromRawValue(device));
-    }
     suspendedProcesses_.suspend({pid, *startTime}, {pid, processName, std::nullopt, std::nullopt},
-                                suspendedDevices);
+                                devices);
 }
 
 } // namespace ostrel

@@ -67,9 +67,9 @@ private:
                                       const QString& skippedKind) const;
     void post(const NotificationRequest& request, const NotificationCategory& category,
               const QString& successLine, const QString& failurePrefix);
-    void addAlways(const QString& processName, const QStringList& devices, qint32 pid);
-    void block(const QString& processName, const QStringList& devices, const QVariantMap& userInfo,
-               qint32 pid);
+    void addAlways(const QString& processName, const QList<DeviceType>& devices, qint32 pid);
+    void block(const QString& processName, const QList<DeviceType>& devices,
+               const QVariantMap& userInfo, qint32 pid);
 
     UserNotificationCenter& center_;
     AllowedAppsManager& allowedApps_;

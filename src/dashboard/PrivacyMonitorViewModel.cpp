@@ -207,7 +207,11 @@ ActiveProcess PrivacyMonitorViewModel::unidentifiedRow(bool cameraActive, bool m
 
 void PrivacyMonitorViewModel::appendSuspendedRows(QList<ActiveProcess>& rows) {
     suspended_.forgetEnded();
-    for (const qint32 pid : suspended_.pids()) {
+    const QList<qint32> pids = suspended_.pids();
+    for (auto icon = suspendedIcons_.begin(); icon != suspendedIcons_.end();) {
+        icon = pids.contains(icon.key()) ? std::next(icon) : suspendedIcons_.erase(icon);
+    }
+    for (const qint32 pid : pids) {
         // The stand-in replaces what the detector says of it: a stopped process captures
         // nothing, even while it holds the device open.
         rows.removeIf([pid](const ActiveProcess& row) { return row.pid == pid; });
@@ -215,11 +219,17 @@ void PrivacyMonitorViewModel::appendSuspendedRows(QList<ActiveProcess>& rows) {
     }
 }
 
-ActiveProcess PrivacyMonitorViewModel::suspendedRow(const SuspendedProcesses::Entry& entry) const {
+ActiveProcess PrivacyMonitorViewModel::suspendedRow(const SuspendedProcesses::Entry& entry) {
     ActiveProcess row;
     row.pid = entry.identity.pid;
     row.name = entry.process.name;
-    row.icon = processIcon(entry.process);
+    // A suspended process keeps its icon; looking it up again on every refresh could mean
+    // asking for all running applications each time.
+    auto icon = suspendedIcons_.find(row.pid);
+    if (icon == suspendedIcons_.end() || !(icon->identity == entry.identity)) {
+        icon = suspendedIcons_.insert(row.pid, {entry.identity, processIcon(entry.process)});
+    }
+    row.icon = icon->icon;
     if (row.icon.isEmpty()) {
         row.icon = IconReference::symbol(deviceSymbol(entry.devices.value(0, DeviceType::Camera)));
     }
@@ -466,15 +476,20 @@ void PrivacyMonitorViewModel::blockProcess(qint32 pid) {
                                     [pid](const ActiveProcess& row) { return row.pid == pid; });
     const std::optional<ActiveProcess> row =
         first == activeProcesses_.cend() ? std::nullopt : std::optional(*first);
-    QList<DeviceType> devices;
+    bool camera = false;
+    bool microphone = false;
     for (const ActiveProcess& each : std::as_const(activeProcesses_)) {
-        if (each.pid == pid && each.accessingCamera && !devices.contains(DeviceType::Camera)) {
-            devices.append(DeviceType::Camera);
+        if (each.pid == pid) {
+            camera = camera || each.accessingCamera;
+            microphone = microphone || each.accessingMicrophone;
         }
-        if (each.pid == pid && each.accessingMicrophone &&
-            !devices.contains(DeviceType::Microphone)) {
-            devices.append(DeviceType::Microphone);
-        }
+    }
+    QList<DeviceType> devices;
+    if (camera) {
+        devices.append(DeviceType::Camera);
+    }
+    if (microphone) {
+        devices.append(DeviceType::Microphone);
     }
     const ProcessInfo process{pid, row ? row->name : processes_.shortName(pid), std::nullopt,
                               std::nullopt};

@@ -76,8 +76,6 @@ public:
     void blockProcess(qint32 pid);
     void unblockProcess(qint32 pid);
     void forceQuitProcess(qint32 pid);
-    // Resumes every process still suspended; run when Ostrel quits.
-    void resumeSuspendedProcesses() { suspended_.resumeAll(); }
 
 signals:
     void recentActivitiesChanged();
@@ -94,13 +92,18 @@ private:
         ProcessIdentity identity;
         MonotonicTime since;
     };
+    // The looked-up icon of a suspended process, empty when none was found.
+    struct SuspendedIcon {
+        ProcessIdentity identity;
+        IconReference icon;
+    };
 
     void connectToDeviceMonitor();
     QList<ActiveProcess> buildActiveProcesses(bool cameraActive, bool microphoneActive);
     ActiveProcess processRow(const ProcessInfo& process, DeviceType device);
     ActiveProcess unidentifiedRow(bool cameraActive, bool microphoneActive);
     void appendSuspendedRows(QList<ActiveProcess>& rows);
-    ActiveProcess suspendedRow(const SuspendedProcesses::Entry& entry) const;
+    ActiveProcess suspendedRow(const SuspendedProcesses::Entry& entry);
     std::optional<ProcessIdentity> controllableIdentity(const ProcessInfo& process) const;
     QString measuredDuration(qint32 pid, DeviceType device, const ProcessIdentity& identity);
     IconReference processIcon(const ProcessInfo& process) const;
@@ -145,6 +148,8 @@ private:
     QHash<qint32, ProcessIdentity> identities_;
     // Keyed by pid and device; forgotten when the process leaves the list.
     QHash<QPair<qint32, DeviceType>, Sighting> sightings_;
+    // Keyed by pid; forgotten when the process leaves the registry.
+    QHash<qint32, SuspendedIcon> suspendedIcons_;
     LastOccurrence lastRefresh_;
     // The random pid of the unidentified row, kept while that use lasts.
     std::optional<qint32> unidentifiedPid_;

@@ -3,8 +3,6 @@
 #include "base/Log.h"
 #include "ui/WindowLayout.h"
 
-#include <QCoreApplication>
-
 namespace ostrel {
 
 namespace {
@@ -47,11 +45,6 @@ PrivacyMonitorWindow::PrivacyMonitorWindow(const DashboardWindowEnvironment& env
                                                     frameText(window_->geometry())));
     logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Window configured")));
 
-    // Quitting resumes what the dashboard suspended, even if the window is never destroyed.
-    if (QCoreApplication* application = QCoreApplication::instance()) {
-        QObject::connect(application, &QCoreApplication::aboutToQuit, window_,
-                         [view = window_.data()] { view->viewModel().resumeSuspendedProcesses(); });
-    }
     logLine(controllerLine(QStringLiteral("✅"), QStringLiteral("Initialization complete")));
     window_->ensurePolished();
     logLine(controllerLine(QStringLiteral("📏"), QStringLiteral("Hosting controller view frame: ") +

@@ -92,6 +92,15 @@ QString IconCatalogue::themeName(const QString& symbolName) {
     return found == entries().constEnd() ? QString() : QString::fromLatin1(found->themeName);
 }
 
+QIcon IconCatalogue::ostrelIcon() {
+    return QIcon(QStringLiteral(":/icons/io.github.Ostrel.svg"));
+}
+
+QIcon IconCatalogue::statusIcon(bool deviceActive) {
+    return QIcon(deviceActive ? QStringLiteral(":/icons/ostrel-icon-active.svg")
+                              : QStringLiteral(":/icons/ostrel-icon.svg"));
+}
+
 QIcon IconCatalogue::icon(const QString& symbolName) {
     const auto found = entries().constFind(symbolName);
     const QStyle::StandardPixmap fallback =

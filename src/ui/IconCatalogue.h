@@ -13,6 +13,10 @@ public:
     static QIcon icon(const QString& symbolName);
     // The freedesktop icon-theme name for a symbol; empty when the catalogue has none.
     static QString themeName(const QString& symbolName);
+    // Ostrel's own icon, for its windows.
+    static QIcon ostrelIcon();
+    // The tray icon, marked while a device is in use.
+    static QIcon statusIcon(bool deviceActive);
 };
 
 } // namespace ostrel

@@ -29,8 +29,13 @@ TrayAvailability::TrayAvailability(std::function<bool()> askQt)
             onHostChanged();
         }
     });
+    // Asked once; the watcher, already listening, tells every change after that.
+    watcherOnBus_ = watcherOnBus();
     QObject::connect(&busWatcher_, &QDBusServiceWatcher::serviceOwnerChanged, &recheck_,
-                     qOverload<>(&QTimer::start));
+                     [this](const QString&, const QString&, const QString& newOwner) {
+                         watcherOnBus_ = !newOwner.isEmpty();
+                         recheck_.start();
+                     });
     // Qt's X11 backend reports a new owner of the tray selection through its native interface,
     // a QObject (its only base) whose class Qt does not publish; the signal is looked up by name.
     if (onX11()) {
@@ -47,7 +52,7 @@ bool TrayAvailability::isAvailable() const {
     // Qt settles at its first answer, once per process, whether it may use a StatusNotifier
     // host. So it is asked only once one is on the bus, or under X11, where its answer for the
     // XEmbed tray is found anew each time.
-    return (onX11() || watcherOnBus()) && askQt_();
+    return (onX11() || watcherOnBus_) && askQt_();
 }
 
 } // namespace ostrel

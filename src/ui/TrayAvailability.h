@@ -24,6 +24,8 @@ public:
 private:
     std::function<bool()> askQt_;
     QDBusServiceWatcher busWatcher_;
+    // Whether a StatusNotifier watcher owns its name on the session bus.
+    bool watcherOnBus_ = false;
     QTimer recheck_;
 };
 

@@ -15,28 +15,28 @@ namespace {
 const QString kObjectPath = QStringLiteral("/io/github/Ostrel");
 const QString kInterface = QStringLiteral("io.github.Ostrel");
 
-// ":1" or "wayland-0" as an element of a bus name or an object path: letters, digits and
-// '_', never a digit first.
-QString sessionElement(const QString& session) {
-    QString element = QStringLiteral("session_");
-    for (const QChar c : session) {
-        element += c.isLetterOrNumber() && c.unicode() < 128 ? c : QLatin1Char('_');
+// ":1" or "wayland-0" as the last element of a bus name, an object path or the lock file's
+// name, after `separator`: letters, digits and '_', never a digit first. Without a session,
+// nothing is added.
+QString sessionSuffix(const QString& session, QChar separator) {
+    if (session.isEmpty()) {
+        return {};
     }
-    return element;
+    QString suffix = separator + QStringLiteral("session_");
+    for (const QChar c : session) {
+        suffix += c.isLetterOrNumber() && c.unicode() < 128 ? c : QLatin1Char('_');
+    }
+    return suffix;
 }
 
 } // namespace
 
 SessionSingleInstance::SessionSingleInstance(const QString& lockFolder, const QString& session)
-    : serviceName_(session.isEmpty()
-                       ? kBundleIdentifier
-                       : kBundleIdentifier + QLatin1Char('.') + sessionElement(session)),
-      objectPath_(session.isEmpty() ? kObjectPath
-                                    : kObjectPath + QLatin1Char('/') + sessionElement(session)),
+    : serviceName_(kBundleIdentifier + sessionSuffix(session, QLatin1Char('.'))),
+      objectPath_(kObjectPath + sessionSuffix(session, QLatin1Char('/'))),
       lock_(QDir(lockFolder)
-                .filePath(session.isEmpty()
-                              ? QStringLiteral("ostrel.lock")
-                              : QStringLiteral("ostrel-%1.lock").arg(sessionElement(session)))) {
+                .filePath(QStringLiteral("ostrel") + sessionSuffix(session, QLatin1Char('-')) +
+                          QStringLiteral(".lock"))) {
     // Never treat a live holder's lock as stale, however long it has been held.
     lock_.setStaleLockTime(0);
 }
