@@ -7,6 +7,7 @@
 #include "support/FakeCameraService.h"
 #include "support/FakeCameraSystem.h"
 #include "support/FakeChildProcessRunner.h"
+#include "support/FakeEventJournal.h"
 #include "support/FakeUsbDeviceRegistry.h"
 #include "support/ManualRunLoop.h"
 
@@ -80,8 +81,12 @@ struct Machine {
     FakeChildProcessRunner children;
     FakeCameraSystem cameraSystem;
     FakeUsbDeviceRegistry usb;
-    AdvancedMonitorPlatform platform{
-        {loop, cameras, audio, applications, processes, children}, events, cameraSystem, usb};
+    FakeEventJournal journal;
+    AdvancedMonitorPlatform platform{{loop, cameras, audio, applications, processes, children},
+                                     events,
+                                     cameraSystem,
+                                     usb,
+                                     journal};
     ProcessTracker tracker{platform};
     DeviceMonitor detector{platform.detector};
 };

@@ -38,21 +38,37 @@ SharedSetup& sharedSetup() {
     return setup;
 }
 
+// A log file as read; `bytes` and `version` count only when `decoded` is ok.
+struct LogFileRead {
+    ActivityLogDecodeResult decoded;
+    QByteArray bytes;
+    std::optional<FileVersion> version;
+};
+
 // The whole file decoded, or why it could not be read.
-ActivityLogDecodeResult readLogFile(const QString& path) {
+LogFileRead readLogFile(const QString& path) {
+    LogFileRead read;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {{}, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    if (file.open(QIODevice::ReadOnly)) {
+        read.bytes = file.readAll();
+        read.version = fileVersion(file.handle());
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return {{}, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        read.decoded.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return read;
     }
-    ActivityLogDecodeResult result = ActivityLogFileFormat::decodeLogFile(bytes);
-    if (!result.ok()) {
-        result.error = QStringLiteral("%1: %2").arg(path, result.error);
+    read.decoded = ActivityLogFileFormat::decodeLogFile(read.bytes);
+    if (!read.decoded.ok()) {
+        read.decoded.error = QStringLiteral("%1: %2").arg(path, read.decoded.error);
     }
-    return result;
+    return read;
+}
+
+// Keeps the newest entries within the cap; the list is oldest first.
+void keepNewest(QList<ActivityLogEntry>& entries) {
+    if (entries.size() > ActivityLogger::maxLogEntries) {
+        entries.remove(0, entries.size() - ActivityLogger::maxLogEntries);
+    }
 }
 
 QSet<QUuid> idsOf(const QList<ActivityLogEntry>& entries) {
@@ -94,7 +110,7 @@ ActivityLogger::ActivityLogger(const QString& folder, const QString& desktopFold
     loadLogs();
 
     cleanupTimer_ = runLoop_.scheduleRepeating(cleanupInterval, [this] { cleanupOldLogs(); });
-    saveTimer_ = runLoop_.scheduleRepeating(saveInterval, [this] { saveLogs(); });
+    saveTimer_ = runLoop_.scheduleRepeating(saveInterval, [this] { saveLogs(LockWait::tryOnce); });
 
     if (QCoreApplication* application = QCoreApplication::instance()) {
         connect(application, &QCoreApplication::aboutToQuit, this,
@@ -116,7 +132,7 @@ ActivityLogger::~ActivityLogger() {
     cleanupTimer_.cancel();
     saveTimer_.cancel();
     delayedCleanup_.cancel();
-    saveLogs();
+    saveLogs(LockWait::bounded);
     if (applications_) {
         applications_->removeObserver(this);
     }
@@ -179,7 +195,7 @@ void ActivityLogger::stopLogging() {
     isLogging_ = false;
     emit isLoggingChanged(false);
     logLine(QStringLiteral("💾 [ActivityLogger] Force saving logs..."));
-    if (saveLogs()) {
+    if (saveLogs(LockWait::bounded)) {
         setPendingSaveCount(0);
         logLine(QStringLiteral("🛑 [ActivityLogger] Stopped logging and saved all data"));
     }
@@ -206,15 +222,13 @@ void ActivityLogger::logActivity(DeviceType device, const QString& processName,
 
 void ActivityLogger::appendEntry(const ActivityLogEntry& entry) {
     logs_.append(entry);
-    if (logs_.size() > maxLogEntries) {
-        logs_.remove(0, logs_.size() - maxLogEntries);
-    }
+    keepNewest(logs_);
     hasUnsavedChanges_ = true;
     emit logsChanged();
     emit entryAppended(entry);
     setPendingSaveCount(pendingSaveCount_ + 1);
     if (pendingSaveCount_ >= saveBatchSize || shouldSaveImmediately(entry)) {
-        if (saveLogs()) {
+        if (saveLogs(LockWait::tryOnce)) {
             setPendingSaveCount(0);
         }
     }
@@ -226,13 +240,11 @@ bool ActivityLogger::shouldSaveImmediately(const ActivityLogEntry& entry) {
            entry.deviceType == DeviceType::Camera;
 }
 
-bool ActivityLogger::saveLogs() {
-    // An empty list is written only when it replaces entries (cleared or expired); otherwise
-    // an empty log after a failed load would overwrite the file it could not read.
-    if (logs_.isEmpty() && !hasUnsavedChanges_) {
+bool ActivityLogger::saveLogs(LockWait wait) {
+    if (hasNothingToSave()) {
         return true;
     }
-    const FileLock lock(lockFilePath(), kLockWaitMs);
+    const FileLock lock(lockFilePath(), wait == LockWait::bounded ? kLockWaitMs : 0);
     if (lock.error()) {
         logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: %1").arg(*lock.error()));
         return false;
@@ -241,24 +253,20 @@ bool ActivityLogger::saveLogs() {
     // written over with the list as it is.
     QList<ActivityLogEntry> merged = logs_;
     QByteArray previous;
-    if (QFile file(logFilePath_); file.exists()) {
-        previous = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        ActivityLogDecodeResult onDisk = ActivityLogFileFormat::decodeLogFile(previous);
-        if (onDisk.ok() && file.error() == QFileDevice::NoError) {
-            merged = mergedWith(onDisk.entries);
-            unreadableLogFile_ = false; // another Ostrel has written it whole since
-        } else {
-            previous.clear();
-            unreadableLogFile_ = true;
+    if (QFileInfo::exists(logFilePath_)) {
+        LogFileRead onDisk = readLogFile(logFilePath_);
+        // A file unreadable at load may have been written whole by another Ostrel since.
+        unreadableLogFile_ = !onDisk.decoded.ok();
+        if (onDisk.decoded.ok()) {
+            merged = mergedWith(onDisk.decoded.entries);
+            previous = std::move(onDisk.bytes);
         }
     }
     if (!keepUnreadableFiles()) {
         return false;
     }
     removeExpiredLogs(merged, currentRetentionPeriod_, runLoop_.now());
-    if (merged.size() > maxLogEntries) {
-        merged.remove(0, merged.size() - maxLogEntries);
-    }
+    keepNewest(merged);
     if (!previous.isEmpty()) {
         if (const std::optional<QString> error = replaceFileContents(
                 backupFilePath(), backupFilePath() + QStringLiteral(".tmp"), previous)) {
@@ -271,6 +279,7 @@ bool ActivityLogger::saveLogs() {
     if (!error) {
         hasUnsavedChanges_ = false;
         savedIds_ = idsOf(merged);
+        savedFile_ = fileVersion(logFilePath_); // under the lock, so still this store's file
         if (merged != logs_) {
             setLogs(std::move(merged));
         }
@@ -282,11 +291,38 @@ bool ActivityLogger::saveLogs() {
     // The replacement is one rename, so a failed save leaves the previous log file as it
     // was; the backup (possibly older) only stands in when the log file is gone.
     if (!QFileInfo::exists(logFilePath_) && QFileInfo::exists(backupFilePath())) {
-        QFile::copy(backupFilePath(), logFilePath_);
-        QFile::setPermissions(logFilePath_, QFile::ReadOwner | QFile::WriteOwner);
-        logLine(QStringLiteral("🔄 [ActivityLogger] Restored from backup after save failure"));
+        const LogFileRead backup = readLogFile(backupFilePath());
+        // Not through the save's temporary file: that may be what just failed.
+        const std::optional<QString> restoreError =
+            backup.decoded.ok()
+                ? replaceFileContents(logFilePath_, logFilePath_ + QStringLiteral(".restore.tmp"),
+                                      backup.bytes)
+                : backup.decoded.error;
+        if (restoreError) {
+            logLine(QStringLiteral("❌ [ActivityLogger] Failed to restore from backup: %1")
+                        .arg(*restoreError));
+        } else {
+            logLine(QStringLiteral("🔄 [ActivityLogger] Restored from backup after save failure"));
+        }
     }
     return false;
+}
+
+bool ActivityLogger::hasNothingToSave() const {
+    // An empty list is written only when it replaces entries (cleared or expired); otherwise
+    // an empty log after a failed load would overwrite the file it could not read.
+    if (!hasUnsavedChanges_ && logs_.isEmpty()) {
+        return true;
+    }
+    // Nothing unsaved, the file as this store left it and nothing expired: a save would
+    // write back what the file holds.
+    if (hasUnsavedChanges_ || !savedFile_ || fileVersion(logFilePath_) != savedFile_) {
+        return false;
+    }
+    const QDateTime cutoff = periodCutoff(currentRetentionPeriod_, runLoop_.now());
+    return std::none_of(logs_.cbegin(), logs_.cend(), [&cutoff](const ActivityLogEntry& entry) {
+        return entry.timestamp < cutoff;
+    });
 }
 
 QList<ActivityLogEntry> ActivityLogger::mergedWith(const QList<ActivityLogEntry>& onDisk) const {
@@ -333,14 +369,17 @@ bool ActivityLogger::keepUnreadableFiles() {
             file.open(QIODevice::ReadOnly) &&
             !replaceFileContents(sideName, sideName + QStringLiteral(".tmp"), file.readAll());
         file.close();
-        // Renaming keeps the bytes even where they cannot be read for a copy.
-        if (!copied && !file.rename(sideName)) {
-            logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: cannot keep the "
-                                   "unreadable file %1 as %2: %3")
-                        .arg(path, sideName, file.errorString()));
-            return false;
+        // Renaming keeps the bytes even where they cannot be read for a copy; the renamed
+        // file keeps its mode, which the copy did not.
+        if (!copied) {
+            if (!file.rename(sideName)) {
+                logLine(QStringLiteral("❌ [ActivityLogger] Failed to save logs: cannot keep the "
+                                       "unreadable file %1 as %2: %3")
+                            .arg(path, sideName, file.errorString()));
+                return false;
+            }
+            QFile::setPermissions(sideName, QFile::ReadOwner | QFile::WriteOwner);
         }
-        QFile::setPermissions(sideName, QFile::ReadOwner | QFile::WriteOwner);
         *unreadable = false;
         logLine(QStringLiteral("🗄️ [ActivityLogger] Kept the unreadable file %1 as %2")
                     .arg(path, sideName));
@@ -352,10 +391,11 @@ void ActivityLogger::loadLogs() {
     unreadableLogFile_ = false;
     unreadableBackupFile_ = false;
     hasUnsavedChanges_ = false;
-
     savedIds_.clear();
+    savedFile_.reset();
 
-    ActivityLogDecodeResult loaded = readLogFile(logFilePath_);
+    LogFileRead read = readLogFile(logFilePath_);
+    ActivityLogDecodeResult& loaded = read.decoded;
     if (loaded.ok()) {
         savedIds_ = idsOf(loaded.entries);
         const qsizetype total = loaded.entries.size();
@@ -365,7 +405,9 @@ void ActivityLogger::loadLogs() {
         if (dropped > 0) {
             logLine(QStringLiteral("⚠️ [ActivityLogger] Removed %1 corrupted log entries")
                         .arg(dropped));
-            saveLogs();
+            saveLogs(LockWait::tryOnce);
+        } else {
+            savedFile_ = read.version;
         }
         logLine(QStringLiteral("✅ [ActivityLogger] Loaded %1 activity logs from disk")
                     .arg(logs_.size()));
@@ -388,7 +430,7 @@ void ActivityLogger::loadLogs() {
         setLogs({});
         return;
     }
-    ActivityLogDecodeResult backup = readLogFile(backupFilePath());
+    ActivityLogDecodeResult backup = readLogFile(backupFilePath()).decoded;
     if (!backup.ok()) {
         logLine(QStringLiteral("❌ [ActivityLogger] Failed to load backup: %1").arg(backup.error));
         unreadableBackupFile_ = true;
@@ -396,7 +438,7 @@ void ActivityLogger::loadLogs() {
         return;
     }
     setLogs(std::move(backup.entries));
-    saveLogs();
+    saveLogs(LockWait::tryOnce);
     logLine(QStringLiteral("🔄 [ActivityLogger] Restored %1 logs from backup").arg(logs_.size()));
 }
 
@@ -409,7 +451,7 @@ void ActivityLogger::cleanupOldLogs() {
     setLogs(std::move(kept));
     // Written even when nothing is left, or the expired entries would return at the next load.
     hasUnsavedChanges_ = true;
-    saveLogs();
+    saveLogs(LockWait::tryOnce);
     logLine(QStringLiteral("🧹 [ActivityLogger] Cleaned up %1 old logs (retention: %2)")
                 .arg(removed)
                 .arg(displayName(currentRetentionPeriod_)));
@@ -478,7 +520,7 @@ std::optional<QString> ActivityLogger::exportLogs(LogRetentionPeriod period) {
 
 void ActivityLogger::forceSave() {
     logLine(QStringLiteral("💾 [ActivityLogger] Force saving logs..."));
-    if (saveLogs()) {
+    if (saveLogs(LockWait::bounded)) {
         setPendingSaveCount(0);
     }
 }
@@ -486,32 +528,37 @@ void ActivityLogger::forceSave() {
 void ActivityLogger::clearAllLogs() {
     setLogs({});
     hasUnsavedChanges_ = true;
-    if (saveLogs()) {
+    if (saveLogs(LockWait::bounded)) {
         setPendingSaveCount(0);
         logLine(QStringLiteral("🗑️ [ActivityLogger] All logs cleared"));
     }
 }
 
 void ActivityLogger::applicationWillTerminate() {
-    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App terminating - saving logs"));
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App terminating - saving logs"),
+                          LockWait::bounded);
 }
 
 void ActivityLogger::applicationDidResignActive() {
-    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App resigned active - saving logs"));
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App resigned active - saving logs"),
+                          LockWait::tryOnce);
 }
 
 void ActivityLogger::applicationDidHide() {
-    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App hidden - saving logs"));
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] App hidden - saving logs"),
+                          LockWait::tryOnce);
 }
 
 void ActivityLogger::systemWillSleep() {
-    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] System sleeping - saving logs"));
+    saveForLifecycleEvent(QStringLiteral("💾 [ActivityLogger] System sleeping - saving logs"),
+                          LockWait::bounded);
 }
 
 void ActivityLogger::systemDidWake() {
     logLine(QStringLiteral("🌅 [ActivityLogger] System woke up - ensuring logs are current"));
-    // Reading the file back must not drop what has not reached it yet.
-    if (hasUnsavedChanges_ && !saveLogs()) {
+    // Reading the file back must not drop what has not reached it yet. Every Ostrel of the
+    // user wakes at once, so the lock is worth a moment's wait here.
+    if (hasUnsavedChanges_ && !saveLogs(LockWait::bounded)) {
         logLine(QStringLiteral(
             "⚠️ [ActivityLogger] Keeping the logs in memory - they could not be saved"));
         return;
@@ -519,9 +566,9 @@ void ActivityLogger::systemDidWake() {
     loadLogs();
 }
 
-void ActivityLogger::saveForLifecycleEvent(const QString& message) {
+void ActivityLogger::saveForLifecycleEvent(const QString& message, LockWait wait) {
     logLine(message);
-    saveLogs();
+    saveLogs(wait);
 }
 
 void ActivityLogger::setLogs(QList<ActivityLogEntry> logs) {

@@ -2,6 +2,7 @@
 
 #include "activitylog/ActivityLogEntry.h"
 #include "activitylog/ActivitySummary.h"
+#include "activitylog/FileReplacement.h"
 #include "activitylog/LogFileInfo.h"
 #include "activitylog/LogRetentionPeriod.h"
 #include "base/MainRunLoop.h"
@@ -40,7 +41,11 @@ namespace ostrel {
 // entries another Ostrel added join the list; an entry this store wrote before and has since
 // removed (cleared, expired, over the cap) leaves the file; one it wrote before that is no
 // longer in the file was removed by another Ostrel and leaves the list. The retention period
-// applies to the merged list, so an expired entry returns from neither side.
+// applies to the merged list, so an expired entry returns from neither side. A save with
+// nothing to do (nothing unsaved, nothing expired, the file still the version this store last
+// read or wrote) touches no file. Routine saves (the timer, appends, focus and hide) try the
+// lock once and, when another Ostrel holds it, leave the work to the next save; forceSave,
+// clearAllLogs, stopLogging, quitting, sleep and wake wait a moment for it.
 //
 // All of it runs on the main thread; every timer and queued call goes through MainRunLoop.
 // `logs`, `isLogging`, `currentRetentionPeriod` and `pendingSaveCount` announce every change
@@ -124,14 +129,16 @@ signals:
 private:
     void appendEntry(const ActivityLogEntry& entry);
     static bool shouldSaveImmediately(const ActivityLogEntry& entry);
+    enum class LockWait { tryOnce, bounded };
     // True when the log file holds the list afterwards (also when there was nothing to write).
-    bool saveLogs();
+    bool saveLogs(LockWait wait);
+    bool hasNothingToSave() const;
     // Under the lock: the list merged with the entries of `onDisk`, the file as it is now.
     QList<ActivityLogEntry> mergedWith(const QList<ActivityLogEntry>& onDisk) const;
     bool keepUnreadableFiles();
     void loadLogs();
     void cleanupOldLogs();
-    void saveForLifecycleEvent(const QString& message);
+    void saveForLifecycleEvent(const QString& message, LockWait wait);
 
     void setLogs(QList<ActivityLogEntry> logs);
     void setPendingSaveCount(int count);
@@ -152,6 +159,8 @@ private:
     bool hasUnsavedChanges_ = false;
     // The ids in the log file when this store last read or wrote it.
     QSet<QUuid> savedIds_;
+    // The log file this store last read or wrote while it held just `logs_`.
+    std::optional<FileVersion> savedFile_;
     // The last load could not read these files; they are kept aside before being overwritten.
     bool unreadableLogFile_ = false;
     bool unreadableBackupFile_ = false;

@@ -65,7 +65,28 @@ void syncFolderOf(const QString& path) {
     }
 }
 
+FileVersion versionOf(const struct stat& attributes) {
+    return {quint64(attributes.st_dev), quint64(attributes.st_ino), qint64(attributes.st_size),
+            qint64(attributes.st_mtim.tv_sec) * 1000000000 + attributes.st_mtim.tv_nsec};
+}
+
 } // namespace
+
+std::optional<FileVersion> fileVersion(const QString& path) {
+    struct stat attributes {};
+    if (::stat(QFile::encodeName(path).constData(), &attributes) != 0) {
+        return std::nullopt;
+    }
+    return versionOf(attributes);
+}
+
+std::optional<FileVersion> fileVersion(int descriptor) {
+    struct stat attributes {};
+    if (::fstat(descriptor, &attributes) != 0) {
+        return std::nullopt;
+    }
+    return versionOf(attributes);
+}
 
 std::optional<QString> replaceFileContents(const QString& path, const QString& temporaryPath,
                                            const QByteArray& contents) {

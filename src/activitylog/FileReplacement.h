@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 #include <optional>
 
 namespace ostrel {
@@ -19,12 +20,28 @@ std::optional<QString> replaceFileContents(const QString& path, const QString& t
 // Creates the folder when missing and makes it private; why it failed, or nothing.
 std::optional<QString> makePrivateFolder(const QString& path);
 
+// One version of a file, told from others without reading it: a replacement is a new file
+// (another inode) and a write in place changes the size or the modification time.
+struct FileVersion {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+
+    bool operator==(const FileVersion&) const = default;
+};
+
+// The version of the file at `path`, or of an open descriptor; nothing when it cannot be
+// examined (missing, for one).
+std::optional<FileVersion> fileVersion(const QString& path);
+std::optional<FileVersion> fileVersion(int descriptor);
+
 // An exclusive advisory lock (flock) on a lock file, held while the object lives: every
 // Ostrel of the user that writes the same files takes it first. The lock file is created
 // when missing, private.
 class FileLock {
 public:
-    // Waits at most `waitMs` for another holder to let go.
+    // Waits at most `waitMs` for another holder to let go; 0 tries once.
     FileLock(const QString& path, int waitMs);
     ~FileLock();
     FileLock(const FileLock&) = delete;

@@ -9,6 +9,18 @@
 #include <iterator>
 
 namespace ostrel {
+namespace {
+
+// Whether the process is among a device's holders (ascending); nothing when the system cannot
+// name them.
+std::optional<bool> isAmong(const std::optional<std::vector<qint32>>& holders, qint32 pid) {
+    if (!holders) {
+        return std::nullopt;
+    }
+    return std::binary_search(holders->begin(), holders->end(), pid);
+}
+
+} // namespace
 
 ProcessTracker::ProcessTracker(const AdvancedMonitorPlatform& platform)
     : platform_(platform), evidence_(platform.detector.cameras, platform.detector.audio) {}
@@ -81,7 +93,8 @@ void ProcessTracker::scanProcesses() {
 
 void ProcessTracker::sweepForBriefAccess() {
     const std::vector<qint32> running = platform_.detector.processes.allPids();
-    std::vector<std::pair<qint32, bool>> suspicious; // with whether it was judged just now
+    // With the description it was judged by just now; none for a settled process.
+    std::vector<std::pair<qint32, std::optional<DetailedProcessInfo>>> suspicious;
     // Both are ascending: one walk finds the ended, the new and the known processes.
     auto known = swept_.begin();
     for (const qint32 pid : running) {
@@ -92,14 +105,15 @@ void ProcessTracker::sweepForBriefAccess() {
             known = swept_.emplace_hint(known, pid, SweptProcess{});
         }
         SweptProcess& process = known->second;
-        const bool judgedNow = process.sweeps < sweepsToSettle;
-        if (judgedNow) {
+        std::optional<DetailedProcessInfo> judgedBy;
+        if (process.sweeps < sweepsToSettle) {
             ++process.sweeps;
             // The sweep judges by name and path; task figures are not needed for that.
-            process.suspicious = isSuspiciousProcess(describeProcess(pid, false));
+            judgedBy = describeProcess(pid, false);
+            process.suspicious = isSuspiciousProcess(*judgedBy);
         }
         if (process.suspicious) {
-            suspicious.emplace_back(pid, judgedNow);
+            suspicious.emplace_back(pid, std::move(judgedBy));
         }
         ++known;
     }
@@ -113,9 +127,11 @@ void ProcessTracker::sweepForBriefAccess() {
     DeviceHolderEvidence::Holders holders = evidence_.holders();
     const bool mayHaveChanged = holders != lastHolders_ || !holders.camera || !holders.microphone;
     lastHolders_ = std::move(holders);
-    for (const auto& [pid, judgedNow] : suspicious) {
-        if (judgedNow || mayHaveChanged) {
-            analyzeFileDescriptors(pid);
+    for (const auto& [pid, judgedBy] : suspicious) {
+        if (judgedBy) {
+            analyzeFileDescriptors(*judgedBy, lastHolders_);
+        } else if (mayHaveChanged) {
+            analyzeFileDescriptors(describeProcess(pid, false), lastHolders_);
         }
     }
 }
@@ -134,7 +150,7 @@ void ProcessTracker::analyzeNewProcess(const DetailedProcessInfo& process) {
     logLine(QStringLiteral("   - Name: ") + process.name);
     logLine(QStringLiteral("   - PID: %1").arg(process.pid));
     logLine(QStringLiteral("   - Path: ") + process.path);
-    analyzeFileDescriptors(process.pid);
+    analyzeFileDescriptors(process, evidence_.holders());
     checkProcessPath(process.pid);
     checkMemoryUsage(process.pid);
 }
@@ -151,8 +167,14 @@ bool ProcessTracker::isSuspiciousProcess(const DetailedProcessInfo& process) con
 }
 
 void ProcessTracker::analyzeFileDescriptors(qint32 pid) {
-    const std::optional<bool> holdsCamera = evidence_.holdsCamera(pid);
-    const std::optional<bool> holdsMicrophone = evidence_.holdsMicrophone(pid);
+    analyzeFileDescriptors(describeProcess(pid, false), evidence_.holders());
+}
+
+void ProcessTracker::analyzeFileDescriptors(const DetailedProcessInfo& process,
+                                            const DeviceHolderEvidence::Holders& holders) {
+    const qint32 pid = process.pid;
+    const std::optional<bool> holdsCamera = isAmong(holders.camera, pid);
+    const std::optional<bool> holdsMicrophone = isAmong(holders.microphone, pid);
     // The descriptor-count guess is only needed for a device whose holders the system cannot
     // name, so only then are the descriptors walked; a process the system names as holder is
     // reported whatever its count.
@@ -161,11 +183,11 @@ void ProcessTracker::analyzeFileDescriptors(qint32 pid) {
         const std::optional<int> count = platform_.detector.processes.descriptorCount(pid);
         countLicensesGuess = count && *count > descriptorThreshold;
     }
-    const bool video = holdsCamera ? *holdsCamera : countLicensesGuess && likelyUsesCamera(pid);
+    const bool video = holdsCamera ? *holdsCamera : countLicensesGuess && likelyUsesCamera(process);
     const bool audio =
-        holdsMicrophone ? *holdsMicrophone : countLicensesGuess && likelyUsesMicrophone(pid);
+        holdsMicrophone ? *holdsMicrophone : countLicensesGuess && likelyUsesMicrophone(process);
 
-    DirectAccessFinding finding{describeProcess(pid, false).path, video, audio};
+    DirectAccessFinding finding{process.path, video, audio};
     const auto previous = findings_.find(pid);
     const bool alreadyReported = previous != findings_.end() && previous->second == finding;
     findings_[pid] = finding;
@@ -185,24 +207,18 @@ void ProcessTracker::analyzeFileDescriptors(qint32 pid) {
     platform_.events.publish(DirectDeviceAccessDetected{pid, video, audio});
 }
 
-bool ProcessTracker::likelyUsesCamera(qint32 pid) {
-    if (const std::optional<bool> holds = evidence_.holdsCamera(pid)) {
-        return *holds;
-    }
-    return isNamedLike(pid, security::cameraNameKeywords(), security::cameraPathKeywords());
+bool ProcessTracker::likelyUsesCamera(const DetailedProcessInfo& process) {
+    return isNamedLike(process, security::cameraNameKeywords(), security::cameraPathKeywords());
 }
 
-bool ProcessTracker::likelyUsesMicrophone(qint32 pid) {
-    if (const std::optional<bool> holds = evidence_.holdsMicrophone(pid)) {
-        return *holds;
-    }
-    return isNamedLike(pid, security::microphoneNameKeywords(), security::microphonePathKeywords());
+bool ProcessTracker::likelyUsesMicrophone(const DetailedProcessInfo& process) {
+    return isNamedLike(process, security::microphoneNameKeywords(),
+                       security::microphonePathKeywords());
 }
 
-bool ProcessTracker::isNamedLike(qint32 pid, const QStringList& nameKeywords,
-                                 const QStringList& pathKeywords) const {
-    const DetailedProcessInfo process = describeProcess(pid, false);
-    if (pid < 1 || process.path.isEmpty()) {
+bool ProcessTracker::isNamedLike(const DetailedProcessInfo& process,
+                                 const QStringList& nameKeywords, const QStringList& pathKeywords) {
+    if (process.pid < 1 || process.path.isEmpty()) {
         return false;
     }
     return security::containsAny(process.name.toLower(), nameKeywords) ||

@@ -50,8 +50,6 @@ public:
     void sweepForBriefAccess();
     bool isSuspiciousProcess(const DetailedProcessInfo& process) const;
     void analyzeFileDescriptors(qint32 pid);
-    bool likelyUsesCamera(qint32 pid);
-    bool likelyUsesMicrophone(qint32 pid);
     void checkProcessPath(qint32 pid);
     void checkMemoryUsage(qint32 pid);
 
@@ -71,10 +69,15 @@ private:
     };
 
     DetailedProcessInfo describeProcess(qint32 pid, bool withTaskFigures) const;
+    // `process` needs its name and path only; `holders` is what the system says at this moment.
+    void analyzeFileDescriptors(const DetailedProcessInfo& process,
+                                const DeviceHolderEvidence::Holders& holders);
     // The guess for a device whose holders the system cannot name: the executable's name or
     // path has one of the device's words.
-    bool isNamedLike(qint32 pid, const QStringList& nameKeywords,
-                     const QStringList& pathKeywords) const;
+    static bool likelyUsesCamera(const DetailedProcessInfo& process);
+    static bool likelyUsesMicrophone(const DetailedProcessInfo& process);
+    static bool isNamedLike(const DetailedProcessInfo& process, const QStringList& nameKeywords,
+                            const QStringList& pathKeywords);
     void analyzeNewProcess(const DetailedProcessInfo& process);
     void analyzeLaunchedApplication(const RunningApplication& application);
     // `running` is ascending.

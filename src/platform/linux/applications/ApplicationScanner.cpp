@@ -148,8 +148,9 @@ std::optional<int> ApplicationScanner::applicationOwning(const ApplicationScan& 
             return std::nullopt;
         }
         // A process started since the scan (or adopted away from its application) still runs
-        // in its application's sandbox or unit.
-        if (status->realUid == ownUid_) {
+        // in its application's sandbox or unit. Where the scan tried that on the settled
+        // entries of the process, it would only fail again.
+        if (status->realUid == ownUid_ && !placementTriedByScan(pid)) {
             if (const std::optional<int> placed = applicationPlacing(scan, pid)) {
                 return placed;
             }
@@ -160,6 +161,12 @@ std::optional<int> ApplicationScanner::applicationOwning(const ApplicationScan& 
         pid = status->parentPid;
     }
     return std::nullopt;
+}
+
+bool ApplicationScanner::placementTriedByScan(qint32 pid) const {
+    const auto known = remembered_.constFind(pid);
+    return known != remembered_.constEnd() && known->unchangedScans >= kScansToSettle &&
+           (known->cgroup || known->executable);
 }
 
 std::optional<int> ApplicationScanner::applicationPlacing(const ApplicationScan& scan,

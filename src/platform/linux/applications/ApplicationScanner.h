@@ -59,6 +59,9 @@ private:
         int unchangedScans = -1;             // -1: never examined
     };
 
+    // Whether the last scan identified the process from entries that had settled: the rules
+    // of placement were tried on what it shows now.
+    bool placementTriedByScan(qint32 pid) const;
     // The scanned application whose sandbox, snap or unit the process runs in.
     std::optional<int> applicationPlacing(const ApplicationScan& scan, qint32 pid) const;
     // Brings what is remembered of a listed process up to date.

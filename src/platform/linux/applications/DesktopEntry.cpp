@@ -25,7 +25,7 @@ std::optional<DesktopEntry> DesktopEntry::fromKeyFile(const KeyFile& file, const
     }
     entry.programPath = LaunchCommand::programPath(LaunchCommand::splitExecLine(
         file.value(group, QStringLiteral("Exec")).value_or(QString())));
-    entry.program = entry.programPath.mid(entry.programPath.lastIndexOf(u'/') + 1);
+    entry.program = LaunchCommand::fileName(entry.programPath);
     entry.startupWmClass =
         file.value(group, QStringLiteral("StartupWMClass")).value_or(QString()).trimmed();
     entry.icon = file.localizedValue(group, QStringLiteral("Icon"), localeKeys)

@@ -46,10 +46,6 @@ bool isInterpreter(const QString& name) {
     return false;
 }
 
-QString fileNameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
 qsizetype firstPlainArgument(const QStringList& arguments, qsizetype from, bool skipAssignments) {
     for (qsizetype i = from; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -99,8 +95,8 @@ QStringList LaunchCommand::splitExecLine(const QString& execLine) {
     return arguments;
 }
 
-QString LaunchCommand::programName(const QStringList& arguments) {
-    return fileNameOf(programPath(arguments));
+QString LaunchCommand::fileName(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
 QString LaunchCommand::programPath(const QStringList& commandLine) {
@@ -108,7 +104,7 @@ QString LaunchCommand::programPath(const QStringList& commandLine) {
     qsizetype index = 0;
     for (int round = 0; round < kMaxUnwrapRounds && index >= 0 && index < arguments.size();
          ++round) {
-        const QString name = fileNameOf(arguments.at(index));
+        const QString name = fileName(arguments.at(index));
         if (isOneOf(name, kWrappers)) {
             index = firstPlainArgument(arguments, index + 1, true);
         } else if (isOneOf(name, kShells)) {
@@ -134,7 +130,7 @@ QString LaunchCommand::scriptName(const QStringList& commandLine) {
     if (commandLine.isEmpty()) {
         return {};
     }
-    const QString name = fileNameOf(commandLine.first());
+    const QString name = fileName(commandLine.first());
     const bool isShell = isOneOf(name, kShells);
     if (!isShell && !isInterpreter(name)) {
         return {};
@@ -143,12 +139,12 @@ QString LaunchCommand::scriptName(const QStringList& commandLine) {
         return {};
     }
     const qsizetype script = firstPlainArgument(commandLine, 1, false);
-    return script < 0 ? QString() : fileNameOf(commandLine.at(script));
+    return script < 0 ? QString() : fileName(commandLine.at(script));
 }
 
-bool LaunchCommand::isGenericProgram(const QString& fileName) {
-    return isOneOf(fileName, kWrappers) || isOneOf(fileName, kShells) || isInterpreter(fileName) ||
-           isOneOf(fileName, kLaunchers);
+bool LaunchCommand::isGenericProgram(const QString& programFileName) {
+    return isOneOf(programFileName, kWrappers) || isOneOf(programFileName, kShells) ||
+           isInterpreter(programFileName) || isOneOf(programFileName, kLaunchers);
 }
 
 } // namespace ostrel

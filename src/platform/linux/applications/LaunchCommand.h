@@ -16,10 +16,11 @@ public:
     // dropped; "%%" is a literal '%'.
     static QStringList splitExecLine(const QString& execLine);
 
-    // The file name of the program the arguments start; empty when none can be told.
-    static QString programName(const QStringList& arguments);
-    // The same program as the arguments give it: a path, or a name to look up in PATH.
+    // The program the arguments start as they give it: a path, or a name to look up in PATH;
+    // empty when none can be told.
     static QString programPath(const QStringList& arguments);
+    // The last part of a path: what programs are matched by.
+    static QString fileName(const QString& path);
 
     // For a running process: the script an interpreter or a shell runs, from its command
     // line; empty when it runs none ("sh -c ..." is a shell, not yet the program it starts).
@@ -27,7 +28,7 @@ public:
 
     // Interpreters and launchers run many different applications, so their own name never
     // identifies one.
-    static bool isGenericProgram(const QString& fileName);
+    static bool isGenericProgram(const QString& programFileName);
 };
 
 } // namespace ostrel

@@ -134,11 +134,13 @@ RunningApplicationRef LinuxRunningApplications::frontmostApplication() {
 }
 
 RunningApplicationRef LinuxRunningApplications::applicationOwning(qint32 pid) {
-    refreshIfStale();
     // A process asked about by pid (a device holder) may have become another program since
-    // it settled; it is named as what it runs now.
+    // it settled; it is named as what it runs now. A scan would not read it again, so the
+    // check comes first and one scan serves both.
     if (scanner_.recheck(pid)) {
         refresh();
+    } else {
+        refreshIfStale();
     }
     const std::optional<int> application = scanner_.applicationOwning(scan_, pid);
     return application ? applications_[std::size_t(*application)] : nullptr;

@@ -1,17 +1,25 @@
 #include "platform/linux/applications/ProgramFile.h"
 
 #include <QFile>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace ostrel {
+namespace {
 
-QByteArray ProgramFile::resolve(const QString& program) {
+// The file a program stands for, as stat() tells of it: an absolute path as it is, a bare name
+// through Ostrel's own PATH; none when it is neither or nothing in PATH has that name.
+std::optional<struct stat> resolve(const QString& program) {
+    struct stat info {};
     if (program.startsWith(u'/')) {
-        return QFile::encodeName(program);
+        if (::stat(QFile::encodeName(program).constData(), &info) != 0) {
+            return std::nullopt;
+        }
+        return info;
     }
     if (program.isEmpty() || program.contains(u'/')) {
-        return {}; // a relative path means nothing outside the launcher's folder
+        return std::nullopt; // a relative path means nothing outside the launcher's folder
     }
     QByteArray path = qgetenv("PATH");
     if (path.isEmpty()) {
@@ -24,22 +32,21 @@ QByteArray ProgramFile::resolve(const QString& program) {
             continue;
         }
         const QByteArray candidate = folder + '/' + name;
-        struct stat info {};
         if (::stat(candidate.constData(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::access(candidate.constData(), X_OK) == 0) {
-            return candidate;
+            return info;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
+} // namespace
+
 bool ProgramFile::isRunBy(const QString& program, const QByteArray& executableLink) {
-    const QByteArray file = resolve(program);
-    struct stat entryProgram {};
+    const std::optional<struct stat> entryProgram = resolve(program);
     struct stat running {};
-    return !file.isEmpty() && ::stat(file.constData(), &entryProgram) == 0 &&
-           ::stat(executableLink.constData(), &running) == 0 &&
-           entryProgram.st_dev == running.st_dev && entryProgram.st_ino == running.st_ino;
+    return entryProgram && ::stat(executableLink.constData(), &running) == 0 &&
+           entryProgram->st_dev == running.st_dev && entryProgram->st_ino == running.st_ino;
 }
 
 } // namespace ostrel

@@ -13,11 +13,6 @@ class ProgramFile {
 public:
     // `program` as Exec= gives it; `executableLink` the process's exe entry in a proc tree.
     static bool isRunBy(const QString& program, const QByteArray& executableLink);
-
-private:
-    // The file a program stands for: an absolute path as it is, a bare name through Ostrel's
-    // own PATH; empty when it is neither or nothing in PATH has that name.
-    static QByteArray resolve(const QString& program);
 };
 
 } // namespace ostrel

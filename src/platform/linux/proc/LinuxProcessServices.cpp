@@ -2,13 +2,8 @@
 
 #include "platform/linux/proc/ProcEntries.h"
 
-#include <QByteArrayView>
 #include <QList>
-#include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
 #include <limits>
-#include <memory>
 #include <unistd.h>
 #include <utility>
 
@@ -23,24 +18,6 @@ constexpr quint64 kNanosecondsPerSecond = 1'000'000'000;
 constexpr int kStatFlagsField = 9;
 constexpr int kStatUserTimeField = 14;
 constexpr int kStatSystemTimeField = 15;
-
-std::optional<quint64> parseUnsigned(QByteArrayView text) {
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    quint64 value = 0;
-    for (const char character : text) {
-        if (character < '0' || character > '9') {
-            return std::nullopt;
-        }
-        const quint64 digit = quint64(character - '0');
-        if (value > (std::numeric_limits<quint64>::max() - digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + digit;
-    }
-    return value;
-}
 
 std::optional<quint64> checkedMultiply(quint64 a, quint64 b) {
     if (b != 0 && a > std::numeric_limits<quint64>::max() / b) {
@@ -104,20 +81,8 @@ qint32 LinuxProcessServices::ownPid() const {
     return qint32(::getpid());
 }
 
-std::optional<QString> LinuxProcessServices::readShortName(qint32 pid) const {
-    std::optional<QByteArray> comm = files_.readEntry(pid, "comm");
-    if (!comm) {
-        return std::nullopt;
-    }
-    // Only the newline the kernel appends goes; one inside the name belongs to it.
-    if (comm->endsWith('\n')) {
-        comm->chop(1);
-    }
-    return QString::fromUtf8(*comm);
-}
-
 QString LinuxProcessServices::shortName(qint32 pid) const {
-    return readShortName(pid).value_or(QString());
+    return files_.shortName(pid);
 }
 
 std::optional<QString> LinuxProcessServices::executablePath(qint32 pid) const {
@@ -130,7 +95,7 @@ std::vector<qint32> LinuxProcessServices::allPids() const {
 }
 
 std::optional<ProcessBasics> LinuxProcessServices::basics(qint32 pid) const {
-    std::optional<QString> name = readShortName(pid);
+    std::optional<QString> name = files_.comm(pid);
     if (!name) {
         return std::nullopt;
     }

@@ -24,8 +24,6 @@ public:
     std::optional<int> descriptorCount(qint32 pid) const override;
 
 private:
-    std::optional<QString> readShortName(qint32 pid) const;
-
     ProcFiles files_;
     mutable ProcessListing listing_;
     quint64 pageSize_;

@@ -1,6 +1,7 @@
 #include "platform/linux/proc/ProcFiles.h"
 
 #include "base/Log.h"
+#include "platform/linux/proc/ProcEntries.h"
 
 #include <QFile>
 #include <QMutex>
@@ -8,7 +9,6 @@
 #include <QSet>
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,10 +59,7 @@ void reportRefusal(const char* entry, const QByteArray& path, const char* reason
 // Opening never waits (a FIFO with no writer would block an ordinary open for good) and never
 // follows a final symlink; only a regular file is read, up to the cap.
 std::optional<QByteArray> readRegularFile(const QByteArray& path, const char* entry) {
-    int fd = -1;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = openEntry(path);
     if (fd < 0) {
         if (errno == ELOOP) {
             reportRefusal(entry, path, "a symbolic link");
@@ -83,25 +80,19 @@ std::optional<QByteArray> readRegularFile(const QByteArray& path, const char* en
     QByteArray contents;
     char buffer[4096];
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            contents.append(buffer, count);
-            if (contents.size() > kMaxEntrySize) {
-                reportRefusal(entry, path, "larger than 1 MiB");
-                return std::nullopt;
-            }
-        } else if (count == 0) {
+        const ssize_t count = readOnce(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            return std::nullopt;
+        }
+        if (count == 0) {
             return contents;
-        } else if (errno != EINTR) {
+        }
+        contents.append(buffer, count);
+        if (contents.size() > kMaxEntrySize) {
+            reportRefusal(entry, path, "larger than 1 MiB");
             return std::nullopt;
         }
     }
-}
-
-std::optional<qint64> parseDecimal(QByteArrayView text) {
-    bool ok = false;
-    const qint64 value = text.trimmed().toLongLong(&ok);
-    return ok ? std::optional(value) : std::nullopt;
 }
 
 } // namespace
@@ -132,19 +123,18 @@ std::optional<ProcessStatus> ProcFiles::status(qint32 pid) const {
     if (!text) {
         return std::nullopt;
     }
-    std::optional<qint64> uid;
-    std::optional<qint64> parent;
+    std::optional<quint64> uid;
+    std::optional<quint64> parent;
     for (const QByteArray& line : text->split('\n')) {
         if (line.startsWith("Uid:")) {
             // Real, effective, saved and file-system uid; the first is who started it.
             const QList<QByteArray> fields = line.mid(4).simplified().split(' ');
-            uid = parseDecimal(fields.value(0));
+            uid = parseUnsigned(fields.value(0), std::numeric_limits<uid_t>::max());
         } else if (line.startsWith("PPid:")) {
-            parent = parseDecimal(line.mid(5));
+            parent = parseUnsigned(line.mid(5).trimmed(), std::numeric_limits<qint32>::max());
         }
     }
-    if (!uid || !parent || *uid < 0 || *uid > std::numeric_limits<uid_t>::max() || *parent < 0 ||
-        *parent > std::numeric_limits<qint32>::max()) {
+    if (!uid || !parent) {
         return std::nullopt;
     }
     return ProcessStatus{uid_t(*uid), qint32(*parent)};
@@ -224,15 +214,20 @@ QStringList ProcFiles::commandLine(qint32 pid) const {
     return arguments;
 }
 
-QString ProcFiles::shortName(qint32 pid) const {
+std::optional<QString> ProcFiles::comm(qint32 pid) const {
     std::optional<QByteArray> name = readEntry(pid, "comm");
     if (!name) {
-        return {};
+        return std::nullopt;
     }
+    // Only the newline the kernel appends goes; one inside the name belongs to it.
     if (name->endsWith('\n')) {
         name->chop(1);
     }
     return QString::fromUtf8(*name);
+}
+
+QString ProcFiles::shortName(qint32 pid) const {
+    return comm(pid).value_or(QString());
 }
 
 } // namespace ostrel

@@ -36,7 +36,9 @@ public:
     // The executable's path, " (deleted)" removed.
     std::optional<QString> executablePath(qint32 pid) const;
     QStringList commandLine(qint32 pid) const;
-    QString shortName(qint32 pid) const;
+    // The name the process goes by (its comm entry); nothing when that cannot be read.
+    std::optional<QString> comm(qint32 pid) const;
+    QString shortName(qint32 pid) const; // comm(), empty when there is none
 
     QByteArray root() const { return root_; }
     QByteArray entryPath(qint32 pid, const char* entry) const;

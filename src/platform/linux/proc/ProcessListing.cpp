@@ -6,16 +6,12 @@
 #include <QList>
 #include <QMutex>
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
 #include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace ostrel {
 namespace {
@@ -41,10 +37,20 @@ bool listPids(const QByteArray& root, std::vector<qint32>& pids) {
 // past this many of them a listing is cheaper.
 constexpr qint64 kMaxProbes = 512;
 
-std::optional<qint64> parseNumber(QByteArrayView text) {
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    return ok && value >= 0 ? std::optional(value) : std::nullopt;
+// Counts stay far below this; the bound keeps them exact as signed numbers.
+constexpr quint64 kMaxCount = quint64(std::numeric_limits<qint64>::max());
+
+// What one read of the entry gives, up to `size` bytes; empty when it cannot be read.
+QByteArray readStart(const QByteArray& path, qsizetype size) {
+    const int fd = openEntry(path);
+    if (fd < 0) {
+        return {};
+    }
+    QByteArray text(size, Qt::Uninitialized);
+    const ssize_t count = readOnce(fd, text.data(), std::size_t(size));
+    ::close(fd);
+    text.truncate(std::max<ssize_t>(count, 0));
+    return text;
 }
 
 } // namespace
@@ -69,49 +75,32 @@ struct ProcessListing::Shared {
 
 std::optional<ProcessListing::Counts> ProcessListing::counts() const {
     const QByteArray& root = shared_->root;
-    const int fd =
-        ::open((root + "/loadavg").constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    char buffer[128];
-    ssize_t count = 0;
-    do {
-        count = ::read(fd, buffer, sizeof buffer);
-    } while (count < 0 && errno == EINTR);
-    ::close(fd);
+    const QByteArray loadavg = readStart(root + "/loadavg", 128);
     struct stat folder {};
-    if (count <= 0 || ::stat(root.constData(), &folder) != 0) {
+    if (loadavg.isEmpty() || ::stat(root.constData(), &folder) != 0) {
         return std::nullopt;
     }
-    const QList<QByteArray> fields = QByteArray(buffer, count).simplified().split(' ');
+    const QList<QByteArray> fields = loadavg.simplified().split(' ');
     const qsizetype slash = fields.size() == 5 ? fields.at(3).indexOf('/') : -1;
-    const std::optional<qint64> tasks =
-        slash < 0 ? std::nullopt : parseNumber(QByteArrayView(fields.at(3)).sliced(slash + 1));
-    const std::optional<qint64> lastPid = slash < 0 ? std::nullopt : parseNumber(fields.at(4));
+    const std::optional<quint64> tasks =
+        slash < 0 ? std::nullopt
+                  : parseUnsigned(QByteArrayView(fields.at(3)).sliced(slash + 1), kMaxCount);
+    const std::optional<quint64> lastPid =
+        slash < 0 ? std::nullopt : parseUnsigned(fields.at(4), kMaxCount);
     if (!tasks || !lastPid) {
         return std::nullopt;
     }
-    return Counts{*tasks, *lastPid, qint64(folder.st_nlink)};
+    return Counts{qint64(*tasks), qint64(*lastPid), qint64(folder.st_nlink)};
 }
 
 // A thread can be looked up by its id like a process, but only a process leads its group.
 bool ProcessListing::isProcess(qint64 id) const {
-    const QByteArray path = shared_->root + '/' + QByteArray::number(id) + "/status";
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    char buffer[512]; // the group id is on the fourth line
-    ssize_t count = 0;
-    do {
-        count = ::read(fd, buffer, sizeof buffer);
-    } while (count < 0 && errno == EINTR);
-    ::close(fd);
-    const QByteArray text(buffer, std::max<ssize_t>(count, 0));
+    // The group id is on the fourth line.
+    const QByteArray text =
+        readStart(shared_->root + '/' + QByteArray::number(id) + "/status", 512);
     const qsizetype at = text.indexOf("\nTgid:");
     const qsizetype end = at < 0 ? -1 : text.indexOf('\n', at + 1);
-    return end > 0 && parseNumber(text.mid(at + 6, end - at - 6).trimmed()) == id;
+    return end > 0 && parseUnsigned(text.mid(at + 6, end - at - 6).trimmed()) == quint64(id);
 }
 
 bool ProcessListing::addStartedProcesses(const Counts& now) {

@@ -73,7 +73,8 @@ TEST(LaunchCommandTest, FindsTheProgramBehindWrappersShellsAndInterpreters) {
     EXPECT_EQ(LaunchCommand::scriptName({}), "");
 
     const auto program = [](const QString& execLine) {
-        return LaunchCommand::programName(LaunchCommand::splitExecLine(execLine));
+        return LaunchCommand::fileName(
+            LaunchCommand::programPath(LaunchCommand::splitExecLine(execLine)));
     };
     EXPECT_EQ(program("/usr/bin/cheese %U"), "cheese");
     EXPECT_EQ(program("env GDK_BACKEND=x11 FOO=1 /opt/app/bin/app --flag %f"), "app");
